@@ -1,0 +1,20 @@
+#pragma once
+// The few file-system operations the core needs, with system error texts on failure.
+#include <string>
+#include <string_view>
+
+#include "util/expected.h"
+
+namespace kest::platform {
+
+Expected<void> create_directories(const std::string& path);
+// Creates or truncates the file and writes all bytes.
+Expected<void> write_file(const std::string& path, std::string_view bytes);
+// Renames from over to, replacing an existing file.
+Expected<void> rename_replace(const std::string& from, const std::string& to);
+Expected<void> remove_file(const std::string& path);
+bool file_exists(const std::string& path);
+bool is_regular_file(const std::string& path);
+Expected<std::string> read_file(const std::string& path);
+
+} // namespace kest::platform

@@ -1,0 +1,26 @@
+#pragma once
+// ASCII-only case folding: "A".."Z" to "a".."z", every other byte unchanged.
+#include <string>
+#include <string_view>
+
+namespace kest::text {
+
+inline char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+
+inline std::string ascii_lowercase(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        c = ascii_lower(c);
+    return out;
+}
+
+inline bool equals_ignoring_ascii_case(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (ascii_lower(a[i]) != ascii_lower(b[i]))
+            return false;
+    return true;
+}
+
+} // namespace kest::text
