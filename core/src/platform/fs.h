@@ -16,5 +16,9 @@ Expected<void> remove_file(const std::string& path);
 bool file_exists(const std::string& path);
 bool is_regular_file(const std::string& path);
 Expected<std::string> read_file(const std::string& path);
+// A new, empty folder in the system's temporary folder.
+Expected<std::string> make_temp_dir(std::string_view prefix);
+// Removes a folder and everything below it; errors are ignored.
+void remove_tree(const std::string& path);
 
 } // namespace kest::platform

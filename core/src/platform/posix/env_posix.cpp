@@ -14,3 +14,15 @@ std::optional<std::string> get_env(std::string_view name) {
 char path_separator() { return '/'; }
 
 } // namespace kest::platform
+
+namespace kest::platform {
+
+void set_env(std::string_view name, const std::optional<std::string>& value) {
+    std::string n(name);
+    if (value)
+        ::setenv(n.c_str(), value->c_str(), 1);
+    else
+        ::unsetenv(n.c_str());
+}
+
+} // namespace kest::platform

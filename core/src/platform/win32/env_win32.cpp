@@ -23,3 +23,17 @@ std::optional<std::string> get_env(std::string_view name) {
 char path_separator() { return '\\'; }
 
 } // namespace kest::platform
+
+namespace kest::platform {
+
+void set_env(std::string_view name, const std::optional<std::string>& value) {
+    std::wstring n = win32::wide(name);
+    if (value) {
+        std::wstring v = win32::wide(*value);
+        SetEnvironmentVariableW(n.c_str(), v.c_str());
+    } else {
+        SetEnvironmentVariableW(n.c_str(), nullptr);
+    }
+}
+
+} // namespace kest::platform

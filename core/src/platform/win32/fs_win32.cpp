@@ -1,0 +1,148 @@
+#include "platform/fs.h"
+
+#include <atomic>
+
+#include "platform/win32/windows_api.h"
+
+namespace kest::platform {
+namespace {
+
+Unexpected<std::string> last_error() { return unexpected(win32::error_text(GetLastError())); }
+
+bool is_separator(char c) { return c == '\\' || c == '/'; }
+
+struct FileHandle {
+    HANDLE h;
+    ~FileHandle() {
+        if (h != INVALID_HANDLE_VALUE)
+            CloseHandle(h);
+    }
+};
+
+} // namespace
+
+Expected<void> create_directories(const std::string& path) {
+    if (path.empty())
+        return {};
+    for (std::size_t i = 0; i <= path.size(); ++i) {
+        if (i < path.size() && !is_separator(path[i]))
+            continue;
+        std::string current = path.substr(0, i);
+        // Drive roots ("C:") and UNC prefixes cannot be created; only real folders are.
+        if (current.empty() || current.back() == ':' || is_separator(current.back()))
+            continue;
+        std::wstring w = win32::wide(current);
+        if (!CreateDirectoryW(w.c_str(), nullptr)) {
+            DWORD err = GetLastError();
+            if (err != ERROR_ALREADY_EXISTS && err != ERROR_ACCESS_DENIED)
+                return unexpected(win32::error_text(err));
+        }
+    }
+    DWORD attrs = GetFileAttributesW(win32::wide(path).c_str());
+    if (attrs == INVALID_FILE_ATTRIBUTES)
+        return last_error();
+    if (!(attrs & FILE_ATTRIBUTE_DIRECTORY))
+        return unexpected(win32::error_text(ERROR_DIRECTORY));
+    return {};
+}
+
+Expected<void> write_file(const std::string& path, std::string_view bytes) {
+    FileHandle f{CreateFileW(win32::wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr)};
+    if (f.h == INVALID_HANDLE_VALUE)
+        return last_error();
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+        DWORD written = 0;
+        if (!WriteFile(f.h, bytes.data() + done, chunk, &written, nullptr))
+            return last_error();
+        if (written == 0)
+            return unexpected(win32::error_text(ERROR_WRITE_FAULT));
+        done += written;
+    }
+    return {};
+}
+
+Expected<void> rename_replace(const std::string& from, const std::string& to) {
+    if (!MoveFileExW(win32::wide(from).c_str(), win32::wide(to).c_str(),
+                     MOVEFILE_REPLACE_EXISTING))
+        return last_error();
+    return {};
+}
+
+Expected<void> remove_file(const std::string& path) {
+    if (!DeleteFileW(win32::wide(path).c_str()))
+        return last_error();
+    return {};
+}
+
+bool file_exists(const std::string& path) {
+    return GetFileAttributesW(win32::wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool is_regular_file(const std::string& path) {
+    DWORD attrs = GetFileAttributesW(win32::wide(path).c_str());
+    return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+Expected<std::string> read_file(const std::string& path) {
+    FileHandle f{CreateFileW(win32::wide(path).c_str(), GENERIC_READ,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
+    if (f.h == INVALID_HANDLE_VALUE)
+        return last_error();
+    std::string out;
+    char buf[65536];
+    for (;;) {
+        DWORD n = 0;
+        if (!ReadFile(f.h, buf, sizeof buf, &n, nullptr))
+            return last_error();
+        if (n == 0)
+            break;
+        out.append(buf, n);
+    }
+    return out;
+}
+
+Expected<std::string> make_temp_dir(std::string_view prefix) {
+    wchar_t base[MAX_PATH + 1];
+    DWORD n = GetTempPathW(MAX_PATH + 1, base);
+    if (n == 0)
+        return last_error();
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string path = win32::narrow(base, n) + std::string(prefix) +
+                           std::to_string(GetCurrentProcessId()) + "-" +
+                           std::to_string(counter.fetch_add(1)) + "-" +
+                           std::to_string(GetTickCount64());
+        if (CreateDirectoryW(win32::wide(path).c_str(), nullptr))
+            return path;
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            return last_error();
+    }
+    return unexpected(win32::error_text(ERROR_ALREADY_EXISTS));
+}
+
+void remove_tree(const std::string& path) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(win32::wide(path + "\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = win32::narrow(data.cFileName, MAX_PATH);
+            if (name == "." || name == "..")
+                continue;
+            std::string child = path + "\\" + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                remove_tree(child);
+            else {
+                SetFileAttributesW(win32::wide(child).c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(win32::wide(child).c_str());
+            }
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryW(win32::wide(path).c_str());
+}
+
+} // namespace kest::platform
