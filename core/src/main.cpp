@@ -1,1 +1,26 @@
-int main() { return 0; }
+// The core process: serves the front end over standard input and output until its input ends
+// or it is told to shut down.
+#include <memory>
+#include <thread>
+
+#include "platform/exit.h"
+#include "rpc/app_state.h"
+#include "rpc/events.h"
+#include "rpc/request_loop.h"
+#include "rpc/shutdown.h"
+
+int main() {
+    using namespace kest;
+    auto [producer, events] = rpc::EventQueue::make();
+    vpn::StatusSink sink = rpc::make_status_sink(producer);
+    producer.reset(); // the status callbacks own the producer handles from here on
+    auto controller = std::make_shared<vpn::VpnController>(std::move(sink));
+    auto state = std::make_shared<rpc::AppState>(controller);
+    controller.reset();
+
+    std::thread(rpc::event_writer_thread, std::move(events), state).detach();
+    rpc::run_request_loop(state);
+    rpc::shutdown_once(state);
+    // A shutdown already running on another thread: end now without waiting for its teardown.
+    platform::exit_process(0);
+}

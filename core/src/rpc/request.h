@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "json/json.h"
 #include "util/expected.h"
+#include "json/json.h"
 
 namespace kest::rpc {
 

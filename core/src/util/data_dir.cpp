@@ -34,7 +34,11 @@ std::string data_dir_from(const EnvLookup& env, char sep) {
                            sep);
 }
 
-std::string data_dir() { return data_dir_from(process_env(), platform::path_separator()); }
-std::string home_dir() { return home_dir_from(process_env()); }
+std::string data_dir() {
+    return data_dir_from(process_env(), platform::path_separator());
+}
+std::string home_dir() {
+    return home_dir_from(process_env());
+}
 
 } // namespace kest

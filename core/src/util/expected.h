@@ -8,9 +8,7 @@
 
 namespace kest {
 
-template <class E> struct Unexpected {
-    E error;
-};
+template <class E> struct Unexpected { E error; };
 
 template <class E> Unexpected<std::decay_t<E>> unexpected(E&& e) {
     return Unexpected<std::decay_t<E>>{std::forward<E>(e)};

@@ -41,8 +41,12 @@ void log_line(std::string_view text) {
     platform::write_stderr(line);
 }
 
-void log_geo(std::string_view text) { log_line(std::string("[geo] ").append(text)); }
-void log_vpn(std::string_view text) { log_line(std::string("[vpn] ").append(text)); }
+void log_geo(std::string_view text) {
+    log_line(std::string("[geo] ").append(text));
+}
+void log_vpn(std::string_view text) {
+    log_line(std::string("[vpn] ").append(text));
+}
 void log_teardown_timeout() {
     log_line("[core] демонтаж туннеля не уложился в 5с — выходим");
 }

@@ -23,7 +23,8 @@ bool is_own_executable_for(std::string_view path, std::optional<std::string_view
     std::string_view exe_name = text::file_name_of(*running_exe);
     if (exe_name.size() == running_exe->size())
         return false; // no parent folder
-    std::string folder = with_forward_slashes(running_exe->substr(0, running_exe->size() - exe_name.size()));
+    std::string folder =
+        with_forward_slashes(running_exe->substr(0, running_exe->size() - exe_name.size()));
     while (!folder.empty() && folder.back() == '/')
         folder.pop_back();
     folder = text::to_lower(folder);

@@ -1,0 +1,55 @@
+#pragma once
+// Child processes with their standard streams on anonymous pipes (or on the null device).
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/stdio.h"
+#include "util/expected.h"
+
+namespace kest::platform {
+
+// One end of an anonymous pipe; closes itself when dropped.
+class PipeEnd {
+public:
+    virtual ~PipeEnd() = default;
+    // Blocks until bytes arrive; End once the other side has closed.
+    virtual ReadResult read(char* buf, std::size_t size) = 0;
+    virtual bool write(std::string_view bytes) = 0;
+    virtual void close() = 0;
+};
+
+// A started child. Dropping it closes the handles but leaves the process running.
+class Process {
+public:
+    virtual ~Process() = default;
+    virtual std::uint32_t pid() const = 0;
+    // The exit code once the process has ended, none while it runs. An error counts as ended
+    // with code -1.
+    virtual std::optional<int> try_wait() = 0;
+    virtual int wait() = 0;
+    virtual void terminate(int exit_code) = 0;
+};
+
+struct SpawnOptions {
+    std::string program;
+    std::vector<std::string> args; // without the program itself
+    bool pipes = true;             // false: all three streams on the null device
+    bool no_window = true;         // CREATE_NO_WINDOW on Windows
+};
+
+struct Child {
+    std::unique_ptr<Process> process;
+    std::unique_ptr<PipeEnd> stdin_pipe;  // our write end
+    std::unique_ptr<PipeEnd> stdout_pipe; // our read end
+    std::unique_ptr<PipeEnd> stderr_pipe; // our read end
+};
+
+// The error is the system's error text.
+Expected<Child> spawn(const SpawnOptions& options);
+
+} // namespace kest::platform

@@ -1,0 +1,165 @@
+#include "platform/process.h"
+
+#include <mutex>
+
+#include "platform/command_line.h"
+#include "platform/win32/windows_api.h"
+
+namespace kest::platform {
+namespace {
+
+Unexpected<std::string> last_error() {
+    return unexpected(win32::error_text(GetLastError()));
+}
+
+class HandlePipe final : public PipeEnd {
+public:
+    explicit HandlePipe(HANDLE h) : h_(h) {}
+    ~HandlePipe() override { close(); }
+
+    ReadResult read(char* buf, std::size_t size) override {
+        if (!h_)
+            return {ReadStatus::Error};
+        DWORD n = 0;
+        DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+        if (ReadFile(h_, buf, chunk, &n, nullptr))
+            return n == 0 ? ReadResult{ReadStatus::End} : ReadResult{ReadStatus::Data, n};
+        DWORD err = GetLastError();
+        if (err == ERROR_BROKEN_PIPE || err == ERROR_HANDLE_EOF)
+            return {ReadStatus::End};
+        return {ReadStatus::Error};
+    }
+
+    bool write(std::string_view bytes) override {
+        std::size_t done = 0;
+        while (h_ && done < bytes.size()) {
+            DWORD written = 0;
+            DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+            if (!WriteFile(h_, bytes.data() + done, chunk, &written, nullptr) || written == 0)
+                return false;
+            done += written;
+        }
+        return h_ != nullptr;
+    }
+
+    void close() override {
+        if (h_)
+            CloseHandle(h_);
+        h_ = nullptr;
+    }
+
+private:
+    HANDLE h_;
+};
+
+class Win32Process final : public Process {
+public:
+    Win32Process(HANDLE process, HANDLE thread, DWORD pid)
+        : process_(process), thread_(thread), pid_(pid) {}
+    ~Win32Process() override {
+        CloseHandle(process_);
+        if (thread_)
+            CloseHandle(thread_);
+    }
+
+    std::uint32_t pid() const override { return pid_; }
+
+    std::optional<int> try_wait() override {
+        DWORD r = WaitForSingleObject(process_, 0);
+        if (r == WAIT_TIMEOUT)
+            return std::nullopt;
+        return exit_code();
+    }
+
+    int wait() override {
+        WaitForSingleObject(process_, INFINITE);
+        return exit_code();
+    }
+
+    void terminate(int code) override { TerminateProcess(process_, static_cast<UINT>(code)); }
+
+private:
+    int exit_code() {
+        DWORD code = 0;
+        if (!GetExitCodeProcess(process_, &code))
+            return -1;
+        return static_cast<int>(code);
+    }
+
+    HANDLE process_;
+    HANDLE thread_;
+    DWORD pid_;
+};
+
+// Inheritable handles leak into every child created while they exist; creating pipes and
+// processes under one lock keeps one child's pipe ends out of another child.
+std::mutex& spawn_lock() {
+    static std::mutex m;
+    return m;
+}
+
+} // namespace
+
+Expected<Child> spawn(const SpawnOptions& options) {
+    std::lock_guard lock(spawn_lock());
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE ends[6] = {}; // child stdin read, our stdin write, our stdout read, child stdout write,
+                         // our stderr read, child stderr write
+    auto close_all = [&] {
+        for (HANDLE& h : ends)
+            if (h) {
+                CloseHandle(h);
+                h = nullptr;
+            }
+    };
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    if (options.pipes) {
+        if (!CreatePipe(&ends[0], &ends[1], &inherit, 0) ||
+            !CreatePipe(&ends[2], &ends[3], &inherit, 0) ||
+            !CreatePipe(&ends[4], &ends[5], &inherit, 0)) {
+            auto e = last_error();
+            close_all();
+            return e;
+        }
+        SetHandleInformation(ends[1], HANDLE_FLAG_INHERIT, 0);
+        SetHandleInformation(ends[2], HANDLE_FLAG_INHERIT, 0);
+        SetHandleInformation(ends[4], HANDLE_FLAG_INHERIT, 0);
+        si.hStdInput = ends[0];
+        si.hStdOutput = ends[3];
+        si.hStdError = ends[5];
+    } else {
+        HANDLE nul =
+            CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                        &inherit, OPEN_EXISTING, 0, nullptr);
+        ends[0] = nul == INVALID_HANDLE_VALUE ? nullptr : nul;
+        si.hStdInput = si.hStdOutput = si.hStdError = ends[0];
+    }
+    std::wstring program = win32::wide(options.program);
+    std::wstring command = win32::wide(build_command_line(options.program, options.args));
+    PROCESS_INFORMATION pi{};
+    DWORD flags = CREATE_UNICODE_ENVIRONMENT | (options.no_window ? CREATE_NO_WINDOW : 0);
+    BOOL ok = CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, flags,
+                             nullptr, nullptr, &si, &pi);
+    if (!ok) {
+        auto e = last_error();
+        close_all();
+        return e;
+    }
+    Child child;
+    child.process = std::make_unique<Win32Process>(pi.hProcess, pi.hThread, pi.dwProcessId);
+    if (options.pipes) {
+        CloseHandle(ends[0]);
+        CloseHandle(ends[3]);
+        CloseHandle(ends[5]);
+        child.stdin_pipe = std::make_unique<HandlePipe>(ends[1]);
+        child.stdout_pipe = std::make_unique<HandlePipe>(ends[2]);
+        child.stderr_pipe = std::make_unique<HandlePipe>(ends[4]);
+    } else if (ends[0]) {
+        CloseHandle(ends[0]);
+    }
+    return child;
+}
+
+} // namespace kest::platform

@@ -1,0 +1,168 @@
+#include "rpc/dispatcher.h"
+
+#include <thread>
+
+#include "platform/memory.h"
+#include "rpc/output.h"
+#include "rpc/shutdown.h"
+#include "rpc/totals.h"
+#include "vpn/api_client.h"
+
+namespace kest::rpc {
+namespace {
+
+enum class Method {
+    Ping,
+    Connect,
+    Traffic,
+    Memstats,
+    Shutdown,
+    ScanApps,
+    Disconnect,
+    GeoUpdate,
+    IsConnected,
+    ScanRunning,
+    PrewarmApps,
+    ReleaseAppsCache,
+    Unknown,
+};
+
+// Names are compared as bytes; the length picks the few candidates first.
+Method method_of(std::string_view name) {
+    switch (name.size()) {
+    case 4:
+        if (name == "ping")
+            return Method::Ping;
+        break;
+    case 7:
+        if (name == "connect")
+            return Method::Connect;
+        if (name == "traffic")
+            return Method::Traffic;
+        break;
+    case 8:
+        if (name == "memstats")
+            return Method::Memstats;
+        if (name == "shutdown")
+            return Method::Shutdown;
+        break;
+    case 9:
+        if (name == "scan_apps")
+            return Method::ScanApps;
+        break;
+    case 10:
+        if (name == "disconnect")
+            return Method::Disconnect;
+        if (name == "geo_update")
+            return Method::GeoUpdate;
+        break;
+    case 12:
+        if (name == "is_connected")
+            return Method::IsConnected;
+        if (name == "scan_running")
+            return Method::ScanRunning;
+        if (name == "prewarm_apps")
+            return Method::PrewarmApps;
+        break;
+    case 18:
+        if (name == "release_apps_cache")
+            return Method::ReleaseAppsCache;
+        break;
+    }
+    return Method::Unknown;
+}
+
+Json ok_result() {
+    return Json{{"ok", true}};
+}
+
+Json traffic(AppState& state) {
+    const Json zero = {{"down", 0}, {"ok", false}, {"up", 0}};
+    std::optional<vpn::ApiClient> client;
+    {
+        std::lock_guard lock(state.controller->inner_mutex);
+        client = state.controller->inner.api_client; // a second handle on the same agent
+    }
+    if (!client || client->secret.empty())
+        return zero;
+    auto body = vpn::fetch_connections_body(*client);
+    if (!body)
+        return zero;
+    auto totals = parse_totals(*body);
+    if (!totals)
+        return zero;
+    return {{"down", totals->download_total}, {"ok", true}, {"up", totals->upload_total}};
+}
+
+Json memstats() {
+    return {{"rss", platform::working_set_size()}, {"threads", 0}};
+}
+
+Json is_connected(AppState& state) {
+    std::lock_guard lock(state.controller->inner_mutex);
+    return {{"connected", state.controller->inner.engine.has_value()}};
+}
+
+Json disconnect(AppState& state) {
+    (void)vpn::submit_command(state.controller, vpn::CommandKind::Disconnect, "", vpn::RoutePlan{});
+    platform::trim_working_set();
+    return ok_result();
+}
+
+Json release_apps_cache(AppState& state) {
+    {
+        std::lock_guard lock(state.apps_cache_lock);
+        state.apps_cache.reset();
+    }
+    {
+        std::lock_guard lock(state.icon_cache_lock);
+        state.icon_cache.reset();
+    }
+    platform::trim_working_set();
+    return ok_result();
+}
+
+Answered unknown_method(AppState& state, const Request& request) {
+    send_response(state, request.id, nullptr, "неизвестный метод: " + request.method);
+    return {};
+}
+
+Answered shutdown(const std::shared_ptr<AppState>& state, const Request& request) {
+    send_response(*state, request.id, ok_result(), "");
+    std::thread(shutdown_thread, state).detach();
+    return {};
+}
+
+} // namespace
+
+DispatchResult dispatch(const std::shared_ptr<AppState>& state, Request request) {
+    switch (method_of(request.method)) {
+    case Method::Ping:
+        return ok_result();
+    case Method::Traffic:
+        return traffic(*state);
+    case Method::Memstats:
+        return memstats();
+    case Method::Shutdown:
+        return shutdown(state, request);
+    case Method::Disconnect:
+        return disconnect(*state);
+    case Method::IsConnected:
+        return is_connected(*state);
+    case Method::PrewarmApps:
+        // The installed-application scan it warms up is not part of the core yet, so there is
+        // nothing to start; the front end only relies on the immediate answer.
+        return ok_result();
+    case Method::ReleaseAppsCache:
+        return release_apps_cache(*state);
+    case Method::Connect:
+    case Method::GeoUpdate:
+    case Method::ScanApps:
+    case Method::ScanRunning:
+    case Method::Unknown:
+        break;
+    }
+    return unknown_method(*state, request);
+}
+
+} // namespace kest::rpc

@@ -1,0 +1,55 @@
+#include "rpc/request.h"
+
+#include "text/white_space.h"
+#include "json/record.h"
+
+namespace kest::rpc {
+namespace {
+
+// The request is level 1; "params" (level 2) may hold containers down to level 127.
+constexpr int kParamsMaxDepth = 126;
+
+} // namespace
+
+std::string_view clean_request_line(std::string_view line) {
+    static constexpr std::string_view kBom = "\xEF\xBB\xBF";
+    while (line.substr(0, kBom.size()) == kBom)
+        line.remove_prefix(kBom.size());
+    return text::trim_white_space(line);
+}
+
+Expected<Request> parse_request(std::string_view text) {
+    Request request;
+    const json::Field fields[] = {
+        {"id",
+         [&](json::Cursor& c) -> Expected<void> {
+             auto v = c.read_u64();
+             if (!v)
+                 return unexpected(v.error());
+             request.id = *v;
+             return {};
+         }},
+        {"method",
+         [&](json::Cursor& c) -> Expected<void> {
+             auto v = c.read_string();
+             if (!v)
+                 return unexpected(v.error());
+             request.method = std::move(*v);
+             return {};
+         }},
+        {"params",
+         [&](json::Cursor& c) -> Expected<void> {
+             auto v = c.read_value(kParamsMaxDepth);
+             if (!v)
+                 return unexpected(v.error());
+             request.params = std::move(*v);
+             return {};
+         }},
+    };
+    auto decoded = json::decode_record_text(text, "struct Request", fields);
+    if (!decoded)
+        return unexpected(decoded.error());
+    return request;
+}
+
+} // namespace kest::rpc

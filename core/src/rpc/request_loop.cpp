@@ -1,0 +1,94 @@
+#include "rpc/request_loop.h"
+
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "platform/stdio.h"
+#include "rpc/dispatcher.h"
+#include "rpc/output.h"
+#include "text/utf8.h"
+#include "util/log.h"
+
+namespace kest::rpc {
+namespace {
+
+constexpr std::size_t kReadBufferSize = 1 << 20;
+
+// Reads standard input through one buffer and hands out whole lines (the last one may lack
+// its "\n").
+class LineReader {
+public:
+    LineReader() : buf_(kReadBufferSize) {}
+
+    enum class Status { Line, End, Error };
+
+    Status next(std::string& line) {
+        line.clear();
+        for (;;) {
+            if (start_ < end_) {
+                const char* from = buf_.data() + start_;
+                const void* nl = std::memchr(from, '\n', end_ - start_);
+                if (nl) {
+                    std::size_t n = static_cast<const char*>(nl) - from + 1;
+                    line.append(from, n);
+                    start_ += n;
+                    return Status::Line;
+                }
+                line.append(from, end_ - start_);
+                start_ = end_ = 0;
+            }
+            auto r = platform::read_stdin(buf_.data(), buf_.size());
+            if (r.status == platform::ReadStatus::Error)
+                return Status::Error;
+            if (r.status == platform::ReadStatus::End)
+                return line.empty() ? Status::End : Status::Line;
+            start_ = 0;
+            end_ = r.bytes;
+        }
+    }
+
+private:
+    std::vector<char> buf_;
+    std::size_t start_ = 0;
+    std::size_t end_ = 0;
+};
+
+} // namespace
+
+void request_thread(Request request, std::shared_ptr<AppState> state) {
+    const std::string method = request.method;
+    const std::uint64_t id = request.id;
+    try {
+        DispatchResult outcome = dispatch(state, std::move(request));
+        if (auto* value = std::get_if<Json>(&outcome))
+            send_response(*state, id, *value, "");
+    } catch (...) {
+        log_line("[rpc] паника в " + method);
+        send_response(*state, id, nullptr, "внутренняя ошибка ядра в " + method);
+    }
+}
+
+void run_request_loop(const std::shared_ptr<AppState>& state) {
+    LineReader reader;
+    std::string line;
+    for (;;) {
+        if (reader.next(line) != LineReader::Status::Line)
+            break;
+        if (!text::is_valid_utf8(line))
+            break;
+        std::string_view text = clean_request_line(line);
+        if (!text.empty()) {
+            auto request = parse_request(text);
+            if (!request) {
+                log_line("[rpc] неразобранный запрос: " + request.error());
+            } else {
+                std::thread(request_thread, std::move(*request), state).detach();
+            }
+        }
+        if (state->stop_requested.load())
+            break;
+    }
+}
+
+} // namespace kest::rpc

@@ -1,0 +1,48 @@
+#include "rpc/shutdown.h"
+
+#include <chrono>
+#include <thread>
+
+#include "platform/exit.h"
+#include "util/channel.h"
+#include "util/log.h"
+
+namespace kest::rpc {
+namespace {
+
+struct TornDown {};
+
+void teardown_worker(std::shared_ptr<vpn::VpnController> controller,
+                     Channel<TornDown>::Sender done) {
+    (void)vpn::submit_command(controller, vpn::CommandKind::Disconnect, "", vpn::RoutePlan{});
+    (void)done.send(TornDown{});
+}
+
+} // namespace
+
+void shutdown_once(const std::shared_ptr<AppState>& state) {
+    bool first = false;
+    std::call_once(state->shutdown_guard, [&] { first = true; });
+    if (!first)
+        return;
+    state->stop_requested.store(true);
+
+    auto [sender, receiver] = Channel<TornDown>::make();
+    try {
+        std::thread(teardown_worker, state->controller, std::move(sender)).detach();
+    } catch (...) {
+        // No thread for the teardown: the engine still stops on its own once our end of its
+        // input closes with the process.
+        platform::exit_process(0);
+    }
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    if (!receiver.recv_until(deadline))
+        log_teardown_timeout();
+    platform::exit_process(0);
+}
+
+void shutdown_thread(std::shared_ptr<AppState> state) {
+    shutdown_once(state);
+}
+
+} // namespace kest::rpc

@@ -1,0 +1,15 @@
+#pragma once
+// The one way the core ends: tear the tunnel down (at most 5 s), then exit with code 0.
+#include <memory>
+
+#include "rpc/app_state.h"
+
+namespace kest::rpc {
+
+// The first caller does not return; a later caller returns at once.
+void shutdown_once(const std::shared_ptr<AppState>& state);
+
+// Thread body started by the "shutdown" method after its response.
+void shutdown_thread(std::shared_ptr<AppState> state);
+
+} // namespace kest::rpc
