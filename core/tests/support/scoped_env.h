@@ -10,7 +10,9 @@ namespace kest::testing {
 class ScopedEnv {
 public:
     ScopedEnv() = default;
-    ScopedEnv(const std::string& name, std::optional<std::string> value) { set(name, std::move(value)); }
+    ScopedEnv(const std::string& name, std::optional<std::string> value) {
+        set(name, std::move(value));
+    }
     ~ScopedEnv();
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;

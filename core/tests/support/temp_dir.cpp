@@ -17,7 +17,9 @@ TempDir::TempDir() {
         path_.pop_back();
 }
 
-TempDir::~TempDir() { platform::remove_tree(path_); }
+TempDir::~TempDir() {
+    platform::remove_tree(path_);
+}
 
 std::string TempDir::join(std::string_view a) const {
     return text::join_path(path_, a, platform::path_separator());

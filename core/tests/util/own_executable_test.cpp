@@ -29,7 +29,8 @@ TEST(OwnExecutable, MatchesTheThreeStemsInTheRunningFolderOnly) {
 }
 
 TEST(OwnExecutable, LowercasesBeyondAsciiAndIgnoresTrailingSeparatorsOfTheFolder) {
-    EXPECT_TRUE(is_own_executable_for("D:\\ПРОГРАММЫ\\vuvezozire.exe", "d:\\программы\\kestcore.exe"));
+    EXPECT_TRUE(
+        is_own_executable_for("D:\\ПРОГРАММЫ\\vuvezozire.exe", "d:\\программы\\kestcore.exe"));
     EXPECT_TRUE(is_own_executable_for("/opt/kest/kestcore", "/opt/kest//kestcore"));
 }
 

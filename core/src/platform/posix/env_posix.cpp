@@ -11,7 +11,9 @@ std::optional<std::string> get_env(std::string_view name) {
     return std::string(v);
 }
 
-char path_separator() { return '/'; }
+char path_separator() {
+    return '/';
+}
 
 } // namespace kest::platform
 

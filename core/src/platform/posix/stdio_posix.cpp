@@ -36,7 +36,11 @@ ReadResult read_stdin(char* buf, std::size_t size) {
     }
 }
 
-bool write_stdout(std::string_view bytes) { return write_all(1, bytes); }
-bool write_stderr(std::string_view bytes) { return write_all(2, bytes); }
+bool write_stdout(std::string_view bytes) {
+    return write_all(1, bytes);
+}
+bool write_stderr(std::string_view bytes) {
+    return write_all(2, bytes);
+}
 
 } // namespace kest::platform

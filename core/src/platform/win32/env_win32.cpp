@@ -20,7 +20,9 @@ std::optional<std::string> get_env(std::string_view name) {
     return win32::narrow(buf.data(), n);
 }
 
-char path_separator() { return '\\'; }
+char path_separator() {
+    return '\\';
+}
 
 } // namespace kest::platform
 

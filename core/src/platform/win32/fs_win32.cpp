@@ -7,9 +7,13 @@
 namespace kest::platform {
 namespace {
 
-Unexpected<std::string> last_error() { return unexpected(win32::error_text(GetLastError())); }
+Unexpected<std::string> last_error() {
+    return unexpected(win32::error_text(GetLastError()));
+}
 
-bool is_separator(char c) { return c == '\\' || c == '/'; }
+bool is_separator(char c) {
+    return c == '\\' || c == '/';
+}
 
 struct FileHandle {
     HANDLE h;
@@ -65,8 +69,7 @@ Expected<void> write_file(const std::string& path, std::string_view bytes) {
 }
 
 Expected<void> rename_replace(const std::string& from, const std::string& to) {
-    if (!MoveFileExW(win32::wide(from).c_str(), win32::wide(to).c_str(),
-                     MOVEFILE_REPLACE_EXISTING))
+    if (!MoveFileExW(win32::wide(from).c_str(), win32::wide(to).c_str(), MOVEFILE_REPLACE_EXISTING))
         return last_error();
     return {};
 }
@@ -112,10 +115,9 @@ Expected<std::string> make_temp_dir(std::string_view prefix) {
         return last_error();
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string path = win32::narrow(base, n) + std::string(prefix) +
-                           std::to_string(GetCurrentProcessId()) + "-" +
-                           std::to_string(counter.fetch_add(1)) + "-" +
-                           std::to_string(GetTickCount64());
+        std::string path =
+            win32::narrow(base, n) + std::string(prefix) + std::to_string(GetCurrentProcessId()) +
+            "-" + std::to_string(counter.fetch_add(1)) + "-" + std::to_string(GetTickCount64());
         if (CreateDirectoryW(win32::wide(path).c_str(), nullptr))
             return path;
         if (GetLastError() != ERROR_ALREADY_EXISTS)

@@ -44,7 +44,11 @@ ReadResult read_stdin(char* buf, std::size_t size) {
     }
 }
 
-bool write_stdout(std::string_view bytes) { return write_all(STD_OUTPUT_HANDLE, bytes); }
-bool write_stderr(std::string_view bytes) { return write_all(STD_ERROR_HANDLE, bytes); }
+bool write_stdout(std::string_view bytes) {
+    return write_all(STD_OUTPUT_HANDLE, bytes);
+}
+bool write_stderr(std::string_view bytes) {
+    return write_all(STD_ERROR_HANDLE, bytes);
+}
 
 } // namespace kest::platform

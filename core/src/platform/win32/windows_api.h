@@ -6,9 +6,9 @@
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
+#include <windows.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
-#include <windows.h>
 
 #include <string>
 #include <string_view>
@@ -26,7 +26,9 @@ inline std::string narrow(const wchar_t* units, std::size_t n) {
     return text::from_wide_nul(reinterpret_cast<const char16_t*>(units), n);
 }
 
-inline std::string narrow(const std::wstring& w) { return narrow(w.data(), w.size()); }
+inline std::string narrow(const std::wstring& w) {
+    return narrow(w.data(), w.size());
+}
 
 // The system's message for an error code, without the trailing line break.
 std::string error_text(DWORD code);

@@ -1,0 +1,347 @@
+#include "vpn/controller.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <future>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+namespace kest::vpn {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct Event {
+    VpnState state;
+    std::string msg;
+};
+
+// Records what the controller tells the front end.
+struct RecordingSink {
+    std::mutex mutex;
+    std::vector<Event> events;
+    int restarts = 0;
+
+    StatusSink sink() {
+        return {[this](VpnState s, const std::string& m) {
+                    std::lock_guard lock(mutex);
+                    events.push_back({s, m});
+                },
+                [this] {
+                    std::lock_guard lock(mutex);
+                    ++restarts;
+                }};
+    }
+    std::vector<Event> snapshot() {
+        std::lock_guard lock(mutex);
+        return events;
+    }
+};
+
+// A connect that blocks until released, then ends Superseded when newer commands wait, the way
+// the real sequence does at its check points.
+struct GatedConnect {
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool started = false;
+    bool released = false;
+    std::vector<std::string> ran;
+
+    CommandRunner runner() {
+        return [this](VpnController& c, VpnCommand& command) -> CommandResult {
+            {
+                std::unique_lock lock(mutex);
+                ran.push_back(command.link);
+                started = true;
+                cv.notify_all();
+                cv.wait(lock, [&] { return released || command.link != "first"; });
+            }
+            if (!c.queue_empty())
+                return Superseded{};
+            return Done{};
+        };
+    }
+    void wait_started() {
+        std::unique_lock lock(mutex);
+        cv.wait(lock, [&] { return started; });
+    }
+    void release() {
+        std::lock_guard lock(mutex);
+        released = true;
+        cv.notify_all();
+    }
+};
+
+std::string result_name(const CommandResult& r) {
+    if (std::holds_alternative<Done>(r))
+        return "Done";
+    if (std::holds_alternative<Superseded>(r))
+        return "Superseded";
+    return "Failed: " + std::get<Failed>(r).error.message;
+}
+
+std::size_t queue_length(VpnController& c) {
+    std::lock_guard lock(c.inner_mutex);
+    return c.inner.queue.size();
+}
+
+void wait_for_queue(VpnController& c, std::size_t n) {
+    for (int i = 0; i < 2000 && queue_length(c) < n; ++i)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_EQ(queue_length(c), n);
+}
+
+TEST(VpnController, NewestOfThreeWaitingCommandsRunsAndTheOthersAreSuperseded) {
+    RecordingSink sink;
+    GatedConnect gate;
+    auto controller =
+        std::make_shared<VpnController>(sink.sink(), CommandRunners{gate.runner(), gate.runner()});
+    auto submit = [&](std::string link) {
+        return std::async(std::launch::async, [=] {
+            return result_name(submit_command(controller, CommandKind::Connect, link, {}));
+        });
+    };
+    auto first = submit("first");
+    gate.wait_started();
+    auto a = submit("a");
+    wait_for_queue(*controller, 1);
+    auto b = submit("b");
+    wait_for_queue(*controller, 2);
+    auto c = submit("c");
+    wait_for_queue(*controller, 3);
+    gate.release();
+
+    EXPECT_EQ(first.get(), "Superseded"); // it saw newer commands at its check point
+    EXPECT_EQ(a.get(), "Superseded");
+    EXPECT_EQ(b.get(), "Superseded");
+    EXPECT_EQ(c.get(), "Done");
+    EXPECT_EQ(gate.ran, (std::vector<std::string>{"first", "c"}));
+    std::lock_guard lock(controller->inner_mutex);
+    EXPECT_TRUE(controller->inner.queue.empty());
+}
+
+TEST(VpnController, DisconnectThenConnectInOneBatchRunsOnlyTheConnect) {
+    RecordingSink sink;
+    GatedConnect gate;
+    auto controller =
+        std::make_shared<VpnController>(sink.sink(), CommandRunners{gate.runner(), gate.runner()});
+    auto first = std::async(std::launch::async, [&] {
+        return result_name(submit_command(controller, CommandKind::Connect, "first", {}));
+    });
+    gate.wait_started();
+    auto disconnect = std::async(std::launch::async, [&] {
+        return result_name(submit_command(controller, CommandKind::Disconnect, "", {}));
+    });
+    wait_for_queue(*controller, 1);
+    auto connect = std::async(std::launch::async, [&] {
+        return result_name(submit_command(controller, CommandKind::Connect, "second", {}));
+    });
+    wait_for_queue(*controller, 2);
+    gate.release();
+
+    EXPECT_EQ(first.get(), "Superseded");
+    EXPECT_EQ(disconnect.get(), "Superseded");
+    EXPECT_EQ(connect.get(), "Done");
+    // The disconnect never ran, so it told the user nothing.
+    EXPECT_TRUE(sink.snapshot().empty());
+}
+
+TEST(VpnController, DisconnectStopsTheSessionAndReportsTheRestoredNetwork) {
+    RecordingSink sink;
+    auto controller = std::make_shared<VpnController>(sink.sink());
+    auto flag = std::make_shared<std::atomic<bool>>(false);
+    {
+        std::lock_guard lock(controller->inner_mutex);
+        controller->inner.stop_flag = flag;
+        controller->inner.api_client = ApiClient{};
+        controller->inner.api_client->secret = "s";
+        controller->inner.api_secret = "s";
+        controller->inner.api_port = 4242;
+        controller->inner.session_token = 7;
+    }
+    EXPECT_EQ(result_name(submit_command(controller, CommandKind::Disconnect, "", {})), "Done");
+    EXPECT_TRUE(flag->load());
+    auto events = sink.snapshot();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].state, VpnState::Disconnected);
+    EXPECT_EQ(events[0].msg, "✅ Настройки сети успешно восстановлены.");
+    std::lock_guard lock(controller->inner_mutex);
+    EXPECT_FALSE(controller->inner.api_client);
+    EXPECT_FALSE(controller->inner.stop_flag);
+    // The last session's values outlive it.
+    EXPECT_EQ(controller->inner.api_secret, "s");
+    EXPECT_EQ(controller->inner.api_port, 4242);
+    EXPECT_EQ(controller->inner.session_token, 7u);
+}
+
+TEST(VpnController, APanickingCommandIsAnsweredWithTheInternalErrorText) {
+    RecordingSink sink;
+    auto throwing = [](VpnController&, VpnCommand&) -> CommandResult {
+        throw std::runtime_error("сломалось");
+    };
+    auto thrown_number = [](VpnController&, VpnCommand&) -> CommandResult { throw 42; };
+    auto controller =
+        std::make_shared<VpnController>(sink.sink(), CommandRunners{throwing, thrown_number});
+
+    auto result = submit_command(controller, CommandKind::Connect, "x", {});
+    ASSERT_TRUE(std::holds_alternative<Failed>(result));
+    EXPECT_EQ(std::get<Failed>(result).error.kind, "");
+    EXPECT_EQ(std::get<Failed>(result).error.message, "внутренняя ошибка ядра: сломалось");
+
+    result = submit_command(controller, CommandKind::Apply, "x", {});
+    EXPECT_EQ(result_name(result), "Failed: внутренняя ошибка ядра: неизвестная причина");
+
+    auto events = sink.snapshot();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].msg, "❌ внутренняя ошибка ядра: сломалось");
+    EXPECT_EQ(events[1].msg, "❌ внутренняя ошибка ядра: неизвестная причина");
+    // The worker survived both and still serves.
+    EXPECT_EQ(result_name(submit_command(controller, CommandKind::Disconnect, "", {})), "Done");
+}
+
+TEST(VpnController, APanicWhileANewerCommandWaitsTellsTheUserNothing) {
+    RecordingSink sink;
+    std::promise<void> started;
+    std::promise<void> go;
+    auto go_future = go.get_future().share();
+    auto throwing = [&](VpnController&, VpnCommand& command) -> CommandResult {
+        if (command.link == "boom") {
+            started.set_value();
+            go_future.wait();
+            throw std::runtime_error("boom");
+        }
+        return Done{};
+    };
+    auto controller =
+        std::make_shared<VpnController>(sink.sink(), CommandRunners{throwing, throwing});
+    auto boom = std::async(std::launch::async, [&] {
+        return result_name(submit_command(controller, CommandKind::Connect, "boom", {}));
+    });
+    started.get_future().wait();
+    auto next = std::async(std::launch::async, [&] {
+        return result_name(submit_command(controller, CommandKind::Connect, "next", {}));
+    });
+    wait_for_queue(*controller, 1);
+    go.set_value();
+    EXPECT_EQ(boom.get(), "Failed: внутренняя ошибка ядра: boom");
+    EXPECT_EQ(next.get(), "Done");
+    EXPECT_TRUE(sink.snapshot().empty());
+}
+
+TEST(VpnController, FailCommandChoosesTheUserText) {
+    struct Case {
+        std::string prefix, kind, message, event;
+    } cases[] = {
+        {"", "start", "", "❌ "},
+        {"Ошибка генерации конфига: ", "", "", "❌ Ошибка генерации конфига: "},
+        {"", "config", "bad dns", "❌ ошибка конфигурации: bad dns"},
+        {"", "config", "Operation not permitted", "❌ ошибка конфигурации: Operation not permitted"},
+        {"", "start", "open tun: OPERATION NOT PERMITTED",
+         "❌ нет прав на создание VPN-туннеля. Закройте приложение и запустите его от имени "
+         "администратора."},
+        {"", "spawn", "Access is denied", "❌ Access is denied"},
+        {"Ошибка генерации конфига: ", "", "disk full", "❌ Ошибка генерации конфига: disk full"},
+    };
+    for (const auto& c : cases) {
+        RecordingSink sink;
+        VpnController controller(sink.sink());
+        auto result = fail_command(controller, c.prefix, c.kind, c.message);
+        ASSERT_TRUE(std::holds_alternative<Failed>(result));
+        // The error keeps the engine's own words; only the event is rephrased.
+        EXPECT_EQ(std::get<Failed>(result).error.kind, c.kind);
+        EXPECT_EQ(std::get<Failed>(result).error.message, c.message);
+        auto events = sink.snapshot();
+        ASSERT_EQ(events.size(), 1u);
+        EXPECT_EQ(events[0].state, VpnState::Disconnected);
+        EXPECT_EQ(events[0].msg, c.event);
+    }
+}
+
+TEST(VpnController, FailCommandIsSilentWhileANewerCommandWaits) {
+    RecordingSink sink;
+    VpnController controller(sink.sink());
+    controller.inner.queue.push_back(VpnCommand{});
+    auto result = fail_command(controller, "", "start", "boom");
+    EXPECT_EQ(result_name(result), "Failed: boom");
+    EXPECT_TRUE(sink.snapshot().empty());
+}
+
+TEST(VpnController, ADroppedReplyChannelMeansSuperseded) {
+    auto [sender, receiver] = Channel<CommandResult>::make();
+    sender.reset();
+    auto got = receiver.recv();
+    EXPECT_FALSE(got.has_value());
+
+    // The same through the worker: a runner that drops the reply before answering.
+    RecordingSink sink;
+    auto dropping = [](VpnController&, VpnCommand& command) -> CommandResult {
+        command.reply.reset();
+        return Done{};
+    };
+    auto controller =
+        std::make_shared<VpnController>(sink.sink(), CommandRunners{dropping, dropping});
+    EXPECT_EQ(result_name(submit_command(controller, CommandKind::Connect, "", {})), "Superseded");
+}
+
+TEST(VpnController, ErrorTextClassifiers) {
+    struct Case {
+        const char* text;
+        bool exists, no_admin;
+    } cases[] = {
+        {"Cannot create a file when that file ALREADY EXISTS.", true, false},
+        {"configure tun: Object already exists", true, false},
+        {"Operation not permitted", false, true},
+        {"open: PERMISSION DENIED", false, true},
+        {"НЕТ ПРАВ АДМИНИСТРАТОРА для адаптера", false, true},
+        {"Access is denied.", false, false},
+        {"", false, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(is_already_exists_error(c.text), c.exists) << c.text;
+        EXPECT_EQ(is_no_admin_error(c.text), c.no_admin) << c.text;
+    }
+}
+
+TEST(VpnController, ConnectAndApplyAreRefusedUntilTheyAreBuilt) {
+    RecordingSink sink;
+    auto controller = std::make_shared<VpnController>(sink.sink());
+    auto result = submit_command(controller, CommandKind::Connect, "vless://x", {});
+    ASSERT_TRUE(std::holds_alternative<Failed>(result));
+    EXPECT_FALSE(std::get<Failed>(result).error.message.empty());
+}
+
+TEST(VpnController, ManySubmittersAllGetAnAnswerAndOneWorkerAtATime) {
+    RecordingSink sink;
+    std::atomic<int> running{0};
+    std::atomic<int> overlap{0};
+    auto runner = [&](VpnController&, VpnCommand&) -> CommandResult {
+        if (running.fetch_add(1) != 0)
+            overlap.fetch_add(1);
+        std::this_thread::sleep_for(1ms);
+        running.fetch_sub(1);
+        return Done{};
+    };
+    auto controller = std::make_shared<VpnController>(sink.sink(), CommandRunners{runner, runner});
+    std::vector<std::future<std::string>> results;
+    for (int i = 0; i < 32; ++i)
+        results.push_back(std::async(std::launch::async, [&, i] {
+            return result_name(submit_command(
+                controller, i % 3 == 0 ? CommandKind::Disconnect : CommandKind::Connect, "", {}));
+        }));
+    int done = 0;
+    for (auto& r : results) {
+        auto name = r.get();
+        EXPECT_TRUE(name == "Done" || name == "Superseded") << name;
+        done += name == "Done";
+    }
+    EXPECT_GE(done, 1);
+    EXPECT_EQ(overlap.load(), 0);
+    std::lock_guard lock(controller->inner_mutex);
+    EXPECT_TRUE(controller->inner.queue.empty());
+}
+
+} // namespace
+} // namespace kest::vpn
