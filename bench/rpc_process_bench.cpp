@@ -1,0 +1,84 @@
+// Whole-process measurements of the RPC host against minimal programs over the same pipes:
+// the ping round trip against a line echo, 10,000 pipelined pings, and the idle working set
+// against a program that does nothing. Prints the figures and their ratios.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "json/json.h"
+#include "support/bin_dir.h"
+#include "support/child_session.h"
+
+using namespace kest::testing;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// Median microseconds for one line out and its answer back.
+double round_trip_us(ChildSession& child, const std::string& line, int rounds) {
+    std::vector<double> samples;
+    for (int i = 0; i < rounds + 50; ++i) {
+        auto t0 = Clock::now();
+        child.write(line);
+        if (!child.next_line())
+            return -1;
+        if (i >= 50) // warm-up rounds are not counted
+            samples.push_back(std::chrono::duration<double, std::micro>(Clock::now() - t0).count());
+    }
+    return median(samples);
+}
+
+double pipelined_ms(ChildSession& child, int count) {
+    std::string burst;
+    for (int i = 0; i < count; ++i)
+        burst += "{\"id\":" + std::to_string(i) + ",\"method\":\"ping\"}\n";
+    auto t0 = Clock::now();
+    child.write(burst);
+    for (int i = 0; i < count; ++i)
+        if (!child.next_line())
+            return -1;
+    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+}
+
+} // namespace
+
+int main() {
+    const int rounds = 2000;
+    const std::string ping = "{\"id\":1,\"method\":\"ping\"}\n";
+
+    ChildSession echo(program_path("line_echo"));
+    ChildSession core(program_path("kestcore"));
+    double echo_us = round_trip_us(echo, ping, rounds);
+    double core_us = round_trip_us(core, ping, rounds);
+    std::printf("ping round trip (median of %d): core %.1f us, line echo %.1f us, ratio %.2f "
+                "(goal <= 2.5)\n",
+                rounds, core_us, echo_us, core_us / echo_us);
+
+    double echo_ms = pipelined_ms(echo, 10000);
+    double core_ms = pipelined_ms(core, 10000);
+    std::printf("10000 pipelined pings: core %.1f ms, line echo %.1f ms, ratio %.2f\n", core_ms,
+                echo_ms, core_ms / echo_ms);
+
+    ChildSession idle_core(program_path("kestcore"));
+    ChildSession idle_minimal(program_path("idle_program"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    idle_core.write("{\"id\":1,\"method\":\"memstats\"}\n");
+    idle_minimal.write("\n");
+    auto core_line = idle_core.next_line();
+    auto minimal_line = idle_minimal.next_line();
+    if (!core_line || !minimal_line)
+        return 1;
+    double core_rss = kest::Json::parse(*core_line)["result"]["rss"].get<double>();
+    double minimal_rss = std::stod(*minimal_line);
+    std::printf("idle working set: core %.0f KiB, minimal program %.0f KiB, ratio %.2f (goal <= "
+                "2)\n",
+                core_rss / 1024, minimal_rss / 1024, core_rss / minimal_rss);
+    return 0;
+}
