@@ -1,0 +1,32 @@
+#include "vpn/engine_values.h"
+
+#include "vpn/config_values.h"
+
+namespace kest::vpn {
+
+EngineValues derive_engine_values(const Json& outbound, const RoutePlan& plan) {
+    EngineValues values;
+    values.user_outbound = plan.selected_mode ? "proxy" : "direct";
+    values.final_outbound = plan.selected_mode ? "direct" : "proxy";
+    values.domains = plan.domains.items();
+    values.suffixes = plan.domain_suffixes.items();
+    // Entries the plan already holds are kept twice: the engine does not mind, and the plan's
+    // own order stays first.
+    if (plan.ru_preset) {
+        for (std::string_view domain : kRuPresetDomains) {
+            values.domains.emplace_back(domain);
+            values.suffixes.push_back("." + std::string(domain));
+        }
+        for (std::string_view suffix : kRuPresetSuffixes)
+            values.suffixes.emplace_back(suffix);
+    }
+    values.domain_rules_present = !values.domains.empty() || !values.suffixes.empty();
+    if (outbound.is_object()) {
+        auto server = outbound.find("server");
+        if (server != outbound.end() && server->is_string())
+            values.server_text = server->get<std::string>();
+    }
+    return values;
+}
+
+} // namespace kest::vpn
