@@ -5,7 +5,9 @@
 // defaults are whatever the caller put in its fields before decoding.
 #include <functional>
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "json/cursor.h"
 
@@ -26,5 +28,17 @@ Expected<void> decode_record(Cursor& cursor, std::string_view struct_name,
 // decode_record over a whole text, then finish(): the usual way to read one document.
 Expected<void> decode_record_text(std::string_view text, std::string_view struct_name,
                                   std::span<const Field> fields);
+
+// decode_record over a value that is already a tree (request parameters). Its errors carry no
+// line and column: they would point into text that nobody sent.
+Expected<void> decode_record_value(const Json& value, std::string_view struct_name,
+                                   std::span<const Field> fields);
+
+// An array whose elements are read one by one by element; any other value is refused with
+// "invalid type: ..., expected a sequence".
+Expected<void> read_array(Cursor& cursor, const std::function<Expected<void>(Cursor&)>& element);
+
+// An array of strings.
+Expected<std::vector<std::string>> read_string_list(Cursor& cursor);
 
 } // namespace kest::json
