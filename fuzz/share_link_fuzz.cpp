@@ -2,31 +2,22 @@
 // outbound must be writable as JSON and carry the fields every later step relies on.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string_view>
 
+#include "fuzz_check.h"
 #include "text/utf8.h"
 #include "vpn/share_link.h"
 #include "json/json.h"
-
-namespace {
-
-void require(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view link(reinterpret_cast<const char*>(data), size);
     auto out = kest::vpn::parse_share_link(link);
     if (!out || !kest::text::is_valid_utf8(link))
         return 0;
-    require(out->is_object());
-    require(out->value("tag", "") == "proxy");
-    require(out->contains("server") && out->at("server").is_string());
-    require(out->contains("server_port") && out->at("server_port").is_number_integer());
-    require(kest::json::dump_compact(*out).has_value());
+    fuzz_require(out->is_object());
+    fuzz_require(out->value("tag", "") == "proxy");
+    fuzz_require(out->contains("server") && out->at("server").is_string());
+    fuzz_require(out->contains("server_port") && out->at("server_port").is_number_integer());
+    fuzz_require(kest::json::dump_compact(*out).has_value());
     return 0;
 }

@@ -2,20 +2,11 @@
 // decoded fields must be UTF-8 too, and the port must be digits only.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string_view>
 
+#include "fuzz_check.h"
 #include "text/utf8.h"
 #include "vpn/urlparse.h"
-
-namespace {
-
-void require(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view input(reinterpret_cast<const char*>(data), size);
@@ -23,19 +14,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     auto url = kest::vpn::parse_url(input);
     if (url && utf8) {
-        require(kest::text::is_valid_utf8(url->host));
-        require(kest::text::is_valid_utf8(url->user));
-        require(!url->password || kest::text::is_valid_utf8(*url->password));
+        fuzz_require(kest::text::is_valid_utf8(url->host));
+        fuzz_require(kest::text::is_valid_utf8(url->user));
+        fuzz_require(!url->password || kest::text::is_valid_utf8(*url->password));
         for (char c : url->port)
-            require(c >= '0' && c <= '9');
+            fuzz_require(c >= '0' && c <= '9');
         for (const auto& [key, value] : url->query)
-            require(kest::text::is_valid_utf8(key) && kest::text::is_valid_utf8(value));
+            fuzz_require(kest::text::is_valid_utf8(key) && kest::text::is_valid_utf8(value));
     }
     if (!url)
-        require(url.error().starts_with("некорректная ссылка: "));
+        fuzz_require(url.error().starts_with("некорректная ссылка: "));
 
     for (auto decoded : {kest::vpn::percent_decode(input), kest::vpn::decode_form_component(input)})
-        require(!decoded || kest::text::is_valid_utf8(*decoded) ||
-                (!utf8 && input.find('%') == std::string_view::npos));
+        fuzz_require(!decoded || kest::text::is_valid_utf8(*decoded) ||
+                     (!utf8 && input.find('%') == std::string_view::npos));
     return 0;
 }

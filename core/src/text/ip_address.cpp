@@ -1,28 +1,18 @@
 #include "text/ip_address.h"
 
+#include <charconv>
+
 namespace kest::text {
 namespace {
-
-int hex_digit_value(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 std::optional<std::uint16_t> parse_group(std::string_view piece) {
     if (piece.empty() || piece.size() > 4)
         return std::nullopt;
+    // from_chars takes no sign or "0x" for an unsigned base-16 number, so only hex digits pass.
     unsigned value = 0;
-    for (char c : piece) {
-        int digit = hex_digit_value(c);
-        if (digit < 0)
-            return std::nullopt;
-        value = value * 16 + unsigned(digit);
-    }
+    auto [end, ec] = std::from_chars(piece.data(), piece.data() + piece.size(), value, 16);
+    if (ec != std::errc() || end != piece.data() + piece.size())
+        return std::nullopt;
     return std::uint16_t(value);
 }
 

@@ -73,11 +73,6 @@ std::optional<std::int64_t> parse_integer(std::string_view text) {
     return value;
 }
 
-std::int64_t port_or(std::string_view port, std::int64_t fallback) {
-    auto value = parse_integer(port);
-    return value ? *value : fallback;
-}
-
 std::int64_t positive_or(std::string_view text, std::int64_t fallback) {
     auto value = parse_integer(text);
     return value && *value != 0 ? *value : fallback;
@@ -88,6 +83,16 @@ bool udp_over_tcp_disabled() {
     return value && *value == "1";
 }
 
+// The keys every kind writes; the port falls back to the kind's default when it is empty or
+// too large, and is otherwise written as it stands (0 and values above 65535 included).
+Outbound common_keys(const ParsedUrl& url, std::string_view type, std::int64_t default_port) {
+    auto port = parse_integer(url.port);
+    return {{"type", type},
+            {"tag", "proxy"},
+            {"server", url.host},
+            {"server_port", port ? *port : default_port}};
+}
+
 Expected<Outbound> build_vless(const ParsedUrl& url) {
     std::string transport = text::to_lower(query_value(url, "type"));
     if (transport.empty())
@@ -96,9 +101,7 @@ Expected<Outbound> build_vless(const ParsedUrl& url) {
         return unexpected("транспорт «" + transport +
                           "» не поддерживается — нужен tcp (tls/reality)");
 
-    Outbound out = Json::object();
-    out["type"] = "vless";
-    out["server_port"] = port_or(url.port, 0);
+    Outbound out = common_keys(url, "vless", 0);
     out["uuid"] = url.user;
     out["packet_encoding"] = "xudp";
     if (auto flow = query_value(url, "flow"); !flow.empty())
@@ -121,9 +124,7 @@ Expected<Outbound> build_vless(const ParsedUrl& url) {
 }
 
 Outbound build_hysteria2(const ParsedUrl& url) {
-    Outbound out = Json::object();
-    out["type"] = "hysteria2";
-    out["server_port"] = port_or(url.port, 443);
+    Outbound out = common_keys(url, "hysteria2", 443);
     out["password"] = url.password && !url.password->empty() ? *url.password : url.user;
     if (text::equals_ignoring_ascii_case(query_value(url, "obfs"), "salamander"))
         out["obfs"] = {{"type", "salamander"}, {"password", query_value(url, "obfs-password")}};
@@ -135,9 +136,7 @@ Outbound build_hysteria2(const ParsedUrl& url) {
 }
 
 Outbound build_hysteria(const ParsedUrl& url) {
-    Outbound out = Json::object();
-    out["type"] = "hysteria";
-    out["server_port"] = port_or(url.port, 443);
+    Outbound out = common_keys(url, "hysteria", 443);
     out["up_mbps"] = positive_or(query_value(url, "upmbps"), 20);
     out["down_mbps"] = positive_or(query_value(url, "downmbps"), 100);
     if (auto auth = query_value(url, "auth"); !auth.empty())
@@ -164,9 +163,7 @@ Outbound build_hysteria(const ParsedUrl& url) {
 }
 
 Outbound build_naive(const ParsedUrl& url) {
-    Outbound out = Json::object();
-    out["type"] = "naive";
-    out["server_port"] = port_or(url.port, 443);
+    Outbound out = common_keys(url, "naive", 443);
     out["username"] = url.user;
     out["password"] = url.password.value_or("");
     out["tls"] = {{"enabled", true}, {"server_name", url.host}};
@@ -263,10 +260,7 @@ Expected<Outbound> parse_share_link(std::string_view link) {
     }
     if (!built)
         return built;
-    Outbound& out = *built;
-    out["tag"] = "proxy";
-    out["server"] = url->host;
-    apply_fragment_address(trimmed, out);
+    apply_fragment_address(trimmed, *built);
     return built;
 }
 

@@ -1,6 +1,7 @@
 #include "vpn/urlparse.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "text/utf8.h"
 
@@ -34,14 +35,13 @@ bool has_control_character(std::string_view text) {
     return false;
 }
 
-int hex_value(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
+// Two hexadecimal digits as one byte; from_chars takes no sign for an unsigned number.
+std::optional<char> escaped_byte(std::string_view digits) {
+    unsigned value = 0;
+    auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
+    if (ec != std::errc() || end != digits.data() + digits.size())
+        return std::nullopt;
+    return char(value);
 }
 
 bool is_ascii_digits(std::string_view text) {
@@ -81,12 +81,11 @@ Expected<std::string> percent_decode(std::string_view component) {
         if (i + 2 >= component.size())
             return unexpected(
                 link_error_quoting("обрезанная escape-последовательность в", component));
-        int high = hex_value(component[i + 1]);
-        int low = hex_value(component[i + 2]);
-        if (high < 0 || low < 0)
+        auto byte = escaped_byte(component.substr(i + 1, 2));
+        if (!byte)
             return unexpected(
                 link_error_quoting("неверная escape-последовательность в", component));
-        out.push_back(char(high * 16 + low));
+        out.push_back(*byte);
         i += 2;
     }
     if (!text::is_valid_utf8(out))
