@@ -3,6 +3,16 @@
 namespace kest::json {
 namespace {
 
+template <class T, class Read> Field reading_into(std::string_view name, T& target, Read read) {
+    return {name, [&target, read](Cursor& cursor) -> Expected<void> {
+                auto value = read(cursor);
+                if (!value)
+                    return unexpected(value.error());
+                target = std::move(*value);
+                return {};
+            }};
+}
+
 Expected<void> decode_object(Cursor& cursor, std::span<const Field> fields) {
     if (auto r = cursor.begin_object(); !r)
         return r;
@@ -57,13 +67,37 @@ Expected<void> decode_array(Cursor& cursor, std::string_view struct_name,
     }
     if (length == fields.size())
         return {};
-    return unexpected(cursor.error_here("invalid length " + std::to_string(length) +
-                                        ", expected struct " + std::string(struct_name) + " with " +
+    return unexpected(cursor.error_here("invalid length " + std::to_string(length) + ", expected " +
+                                        std::string(struct_name) + " with " +
                                         std::to_string(fields.size()) +
                                         (fields.size() == 1 ? " element" : " elements")));
 }
 
 } // namespace
+
+Field field(std::string_view name, std::uint64_t& target) {
+    return reading_into(name, target, [](Cursor& c) { return c.read_u64(); });
+}
+
+Field field(std::string_view name, std::int64_t& target) {
+    return reading_into(name, target, [](Cursor& c) { return c.read_i64(); });
+}
+
+Field field(std::string_view name, bool& target) {
+    return reading_into(name, target, [](Cursor& c) { return c.read_bool(); });
+}
+
+Field field(std::string_view name, std::string& target) {
+    return reading_into(name, target, [](Cursor& c) { return c.read_string(); });
+}
+
+Field field(std::string_view name, std::vector<std::string>& target) {
+    return reading_into(name, target, [](Cursor& c) { return read_string_list(c); });
+}
+
+Field field(std::string_view name, Json& target, int max_depth) {
+    return reading_into(name, target, [max_depth](Cursor& c) { return c.read_value(max_depth); });
+}
 
 Expected<void> decode_record(Cursor& cursor, std::string_view struct_name,
                              std::span<const Field> fields) {
@@ -73,7 +107,7 @@ Expected<void> decode_record(Cursor& cursor, std::string_view struct_name,
     case Kind::Array:
         return decode_array(cursor, struct_name, fields);
     default:
-        return unexpected(cursor.invalid_type("struct " + std::string(struct_name)));
+        return unexpected(cursor.invalid_type(struct_name));
     }
 }
 

@@ -3,6 +3,7 @@
 // whatever their nesting, a repeated field refused) or as an array (fields by position,
 // missing trailing ones keep their defaults, extra elements refused). The record's own
 // defaults are whatever the caller put in its fields before decoding.
+#include <cstdint>
 #include <functional>
 #include <span>
 #include <string>
@@ -19,8 +20,18 @@ struct Field {
     std::function<Expected<void>(Cursor&)> read;
 };
 
-// Decodes one record value at the cursor. struct_name appears in type errors
-// ("invalid type: string \"x\", expected struct StartReport at line 1 column 3"); a
+// Fields read straight into a member with the cursor's reader for its type.
+Field field(std::string_view name, std::uint64_t& target);
+Field field(std::string_view name, std::int64_t& target);
+Field field(std::string_view name, bool& target);
+Field field(std::string_view name, std::string& target);
+Field field(std::string_view name, std::vector<std::string>& target);
+// Any value, its containers nested at most max_depth levels deep (read_value).
+Field field(std::string_view name, Json& target, int max_depth);
+
+// Decodes one record value at the cursor. struct_name is how errors name the record, e.g.
+// "struct StartReport" gives "invalid type: string \"x\", expected struct StartReport at line 1
+// column 3" and "invalid length 4, expected struct StartReport with 3 elements at ..."; a
 // repeated field gives "duplicate field `ok` at line L column C".
 Expected<void> decode_record(Cursor& cursor, std::string_view struct_name,
                              std::span<const Field> fields);

@@ -9,17 +9,6 @@
 namespace kest::json {
 namespace {
 
-// Reads a value of T from the cursor into target.
-template <class T, class Read> auto into(T& target, Read read) {
-    return [&target, read](Cursor& c) -> Expected<void> {
-        auto v = (c.*read)();
-        if (!v)
-            return unexpected(v.error());
-        target = std::move(*v);
-        return {};
-    };
-}
-
 // A record shaped like a request line: the record is level 1 and levels up to 127 are taken,
 // so its free-form member gets 126 levels of its own; values under unknown keys are only
 // skipped and have no limit.
@@ -32,18 +21,11 @@ struct Req {
 Expected<Req> parse_req(std::string_view text) {
     Req req;
     const Field fields[] = {
-        {"id", into(req.id, &Cursor::read_u64)},
-        {"method", into(req.method, &Cursor::read_string)},
-        {"params",
-         [&req](Cursor& c) -> Expected<void> {
-             auto v = c.read_value(126);
-             if (!v)
-                 return unexpected(v.error());
-             req.params = std::move(*v);
-             return {};
-         }},
+        field("id", req.id),
+        field("method", req.method),
+        field("params", req.params, 126),
     };
-    if (auto r = decode_record_text(text, "Request", fields); !r)
+    if (auto r = decode_record_text(text, "struct Request", fields); !r)
         return unexpected(r.error());
     return req;
 }
@@ -153,11 +135,11 @@ struct Report {
 Expected<Report> parse_report(std::string_view text) {
     Report report;
     const Field fields[] = {
-        {"ok", into(report.ok, &Cursor::read_bool)},
-        {"kind", into(report.kind, &Cursor::read_string)},
-        {"error", into(report.error, &Cursor::read_string)},
+        field("ok", report.ok),
+        field("kind", report.kind),
+        field("error", report.error),
     };
-    if (auto r = decode_record_text(text, "StartReport", fields); !r)
+    if (auto r = decode_record_text(text, "struct StartReport", fields); !r)
         return unexpected(r.error());
     return report;
 }
@@ -183,18 +165,18 @@ TEST(DecodeRecord, FieldReadersDecideTheTypes) {
 
     std::int64_t up = 0, down = 0;
     const Field totals[] = {
-        {"uploadTotal", into(up, &Cursor::read_i64)},
-        {"downloadTotal", into(down, &Cursor::read_i64)},
+        field("uploadTotal", up),
+        field("downloadTotal", down),
     };
     ASSERT_TRUE(decode_record_text(R"({"downloadTotal":-7,"connections":[{"id":"a"}],
                                        "uploadTotal":9223372036854775807})",
-                                   "Totals", totals));
+                                   "struct Totals", totals));
     EXPECT_EQ(up, 9223372036854775807);
     EXPECT_EQ(down, -7);
-    EXPECT_EQ(decode_record_text("[1,2,3]", "Totals", totals).error(),
+    EXPECT_EQ(decode_record_text("[1,2,3]", "struct Totals", totals).error(),
               "invalid length 3, expected struct Totals with 2 elements at line 1 column 7");
-    const Field one[] = {{"a", into(up, &Cursor::read_i64)}};
-    EXPECT_EQ(decode_record_text("[1,2]", "One", one).error(),
+    const Field one[] = {field("a", up)};
+    EXPECT_EQ(decode_record_text("[1,2]", "struct One", one).error(),
               "invalid length 2, expected struct One with 1 element at line 1 column 5");
 }
 
@@ -211,27 +193,20 @@ TEST(DecodeRecord, RecordsNestInListsAndValuesAlreadyParsed) {
              return read_array(c, [&apps](Cursor& element) {
                  App app;
                  const Field fields[] = {
-                     {"name", into(app.name, &Cursor::read_string)},
-                     {"exe_path", into(app.exe_path, &Cursor::read_string)},
+                     field("name", app.name),
+                     field("exe_path", app.exe_path),
                  };
-                 auto r = decode_record(element, "RoutingApp", fields);
+                 auto r = decode_record(element, "struct RoutingApp", fields);
                  apps.push_back(app);
                  return r;
              });
          }},
-        {"sites",
-         [&sites](Cursor& c) -> Expected<void> {
-             auto list = read_string_list(c);
-             if (!list)
-                 return unexpected(list.error());
-             sites = std::move(*list);
-             return {};
-         }},
+        field("sites", sites),
     };
 
     Json value = Json::parse(R"({"apps":[{"exe_path":"C:\\a.exe"},["n","D:/b.exe"]],
                                  "sites":["x.com","ютуб"]})");
-    ASSERT_TRUE(decode_record_value(value, "ConnectParams", params));
+    ASSERT_TRUE(decode_record_value(value, "struct ConnectParams", params));
     ASSERT_EQ(apps.size(), 2u);
     EXPECT_EQ(apps[0].exe_path, "C:\\a.exe");
     EXPECT_EQ(apps[1].name, "n");
@@ -250,11 +225,11 @@ TEST(DecodeRecord, RecordsNestInListsAndValuesAlreadyParsed) {
         {R"([[],[],false])", "invalid length 3, expected struct ConnectParams with 2 elements"},
     };
     for (const auto& c : failures) {
-        auto r = decode_record_value(Json::parse(c.input), "ConnectParams", params);
+        auto r = decode_record_value(Json::parse(c.input), "struct ConnectParams", params);
         ASSERT_FALSE(r) << c.input;
         EXPECT_EQ(r.error(), c.expected) << c.input;
     }
-    EXPECT_FALSE(decode_record_value(Json("\xff"), "ConnectParams", params));
+    EXPECT_FALSE(decode_record_value(Json("\xff"), "struct ConnectParams", params));
 }
 
 } // namespace
