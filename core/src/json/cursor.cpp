@@ -468,26 +468,28 @@ Expected<std::string> Cursor::read_string() {
 // ---------------------------------------------------------------------------------------------
 // Containers
 
-Expected<bool> Cursor::object_continues(bool& first) {
+Expected<bool> Cursor::container_continues(bool& first, bool object) {
     skip_white_space();
     if (at_end())
-        return unexpected(error_ahead("EOF while parsing an object"));
-    if (current() == '}') {
+        return unexpected(
+            error_ahead(object ? "EOF while parsing an object" : "EOF while parsing a list"));
+    const char close = object ? '}' : ']';
+    if (current() == close) {
         ++pos_;
         return false;
     }
     if (!first) {
         if (current() != ',')
-            return unexpected(error_ahead("expected `,` or `}`"));
+            return unexpected(error_ahead(object ? "expected `,` or `}`" : "expected `,` or `]`"));
         ++pos_;
         skip_white_space();
         if (at_end())
             return unexpected(error_ahead("EOF while parsing a value"));
-        if (current() == '}')
+        if (current() == close)
             return unexpected(error_ahead("trailing comma"));
     }
     first = false;
-    if (current() != '"')
+    if (object && current() != '"')
         return unexpected(error_ahead("key must be a string"));
     return true;
 }
@@ -505,26 +507,6 @@ Expected<void> Cursor::scan_key(std::string* key) {
     return {};
 }
 
-Expected<bool> Cursor::array_continues(bool& first) {
-    skip_white_space();
-    if (at_end())
-        return unexpected(error_ahead("EOF while parsing a list"));
-    if (current() == ']') {
-        ++pos_;
-        return false;
-    }
-    if (!first) {
-        if (current() != ',')
-            return unexpected(error_ahead("expected `,` or `]`"));
-        ++pos_;
-        skip_white_space();
-        if (!at_end() && current() == ']')
-            return unexpected(error_ahead("trailing comma"));
-    }
-    first = false;
-    return true;
-}
-
 Expected<void> Cursor::begin_object() {
     if (peek() != Kind::Object)
         return unexpected(invalid_type("a map"));
@@ -537,7 +519,7 @@ Expected<bool> Cursor::next_key(std::string& key) {
     if (first_.empty())
         throw std::logic_error("next_key outside an object");
     bool first = first_.back();
-    auto more = object_continues(first);
+    auto more = container_continues(first, true);
     first_.back() = first;
     if (!more)
         return more;
@@ -563,7 +545,7 @@ Expected<bool> Cursor::next_element() {
     if (first_.empty())
         throw std::logic_error("next_element outside an array");
     bool first = first_.back();
-    auto more = array_continues(first);
+    auto more = container_continues(first, false);
     first_.back() = first;
     if (more && !*more)
         first_.pop_back();
@@ -589,7 +571,7 @@ Expected<void> Cursor::skip_value() {
             if (open_objects.empty())
                 return {};
             bool object = open_objects.back();
-            auto more = object ? object_continues(first) : array_continues(first);
+            auto more = container_continues(first, object);
             if (!more)
                 return unexpected(more.error());
             if (*more) {
@@ -621,7 +603,7 @@ Expected<Json> Cursor::read_tree(int levels_left) {
     std::string key;
     bool first = true;
     while (true) {
-        auto more = object ? object_continues(first) : array_continues(first);
+        auto more = container_continues(first, object);
         if (!more)
             return unexpected(more.error());
         if (!*more)

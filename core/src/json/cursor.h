@@ -93,8 +93,7 @@ private:
 
     // After an opening bracket (first) or an element: true when another element or key
     // follows, false once the closing bracket has been consumed.
-    Expected<bool> object_continues(bool& first);
-    Expected<bool> array_continues(bool& first);
+    Expected<bool> container_continues(bool& first, bool object);
     // The key string and its colon; into key unless key is null.
     Expected<void> scan_key(std::string* key);
 

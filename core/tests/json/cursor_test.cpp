@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <span>
 #include <string>
 
 namespace kest::json {
@@ -24,6 +25,14 @@ struct Case {
     std::string input;
     std::string expected;
 };
+
+// Runs read on a fresh cursor over each input and compares the outcome.
+template <class Read> void expect_outcomes(std::span<const Case> cases, Read read) {
+    for (const auto& c : cases) {
+        Cursor cursor(c.input);
+        EXPECT_EQ(outcome(read(cursor)), c.expected) << c.input;
+    }
+}
 
 TEST(Cursor, ReadU64) {
     const Case cases[] = {
@@ -53,10 +62,7 @@ TEST(Cursor, ReadU64) {
         {"+1", "error: expected value at line 1 column 1"},
         {"nul", "error: EOF while parsing a value at line 1 column 3"},
     };
-    for (const auto& c : cases) {
-        Cursor cursor(c.input);
-        EXPECT_EQ(outcome(cursor.read_u64()), c.expected) << c.input;
-    }
+    expect_outcomes(cases, [](Cursor& c) { return c.read_u64(); });
 }
 
 TEST(Cursor, ReadI64) {
@@ -70,10 +76,7 @@ TEST(Cursor, ReadI64) {
         {"-1.0", "error: invalid type: floating point `-1.0`, expected i64 at line 1 column 4"},
         {"\"x\"", "error: invalid type: string \"x\", expected i64 at line 1 column 3"},
     };
-    for (const auto& c : cases) {
-        Cursor cursor(c.input);
-        EXPECT_EQ(outcome(cursor.read_i64()), c.expected) << c.input;
-    }
+    expect_outcomes(cases, [](Cursor& c) { return c.read_i64(); });
 }
 
 TEST(Cursor, ReadBool) {
@@ -101,39 +104,35 @@ TEST(Cursor, ReadStringDecodesEveryEscape) {
         {"\"ёж 😀 \x7f\"", "ёж 😀 \x7f"},
         {"\"\xef\xbf\xbd\"", "\xef\xbf\xbd"},
     };
-    for (const auto& c : cases) {
-        Cursor cursor(c.input);
-        EXPECT_EQ(outcome(cursor.read_string()), c.expected) << c.input;
-    }
+    expect_outcomes(cases, [](Cursor& c) { return c.read_string(); });
     Cursor nul(R"("a\u0000b")");
     EXPECT_EQ(outcome(nul.read_string()), std::string("a\0b", 3));
 }
 
 TEST(Cursor, ReadStringRefusesMalformedStrings) {
     const Case cases[] = {
-        {R"("\ud800")", "lone leading surrogate in hex escape at line 1 column 7"},
-        {R"("\ud800\u0041")", "lone leading surrogate in hex escape at line 1 column 13"},
-        {R"("\ud800x")", "lone leading surrogate in hex escape at line 1 column 7"},
-        {R"("\udc00")", "lone trailing surrogate in hex escape at line 1 column 7"},
-        {R"("\u12g4")", "invalid escape at line 1 column 6"},
-        {R"("\u12)", "EOF while parsing a string at line 1 column 5"},
-        {R"("\x")", "invalid escape at line 1 column 3"},
-        {"\"a\tb\"", "control character (\\u0000-\\u001F) found while parsing a string at line "
-                     "1 column 3"},
-        {"\"a\nb\"", "control character (\\u0000-\\u001F) found while parsing a string at line "
-                     "2 column 0"},
-        {"\"abc", "EOF while parsing a string at line 1 column 4"},
-        {"\"a\\", "EOF while parsing a string at line 1 column 3"},
-        {"\"\xff\"", "invalid unicode code point at line 1 column 2"},
-        {"\"ok\xd0\"", "invalid unicode code point at line 1 column 4"},
-        {"\"\xed\xa0\x80\"", "invalid unicode code point at line 1 column 2"},
-        {"5", "invalid type: integer `5`, expected a string at line 1 column 1"},
-        {"null", "invalid type: null, expected a string at line 1 column 4"},
+        {R"("\ud800")", "error: lone leading surrogate in hex escape at line 1 column 7"},
+        {R"("\ud800\u0041")", "error: lone leading surrogate in hex escape at line 1 column 13"},
+        {R"("\ud800x")", "error: lone leading surrogate in hex escape at line 1 column 7"},
+        {R"("\udc00")", "error: lone trailing surrogate in hex escape at line 1 column 7"},
+        {R"("\u12g4")", "error: invalid escape at line 1 column 6"},
+        {R"("\u12)", "error: EOF while parsing a string at line 1 column 5"},
+        {R"("\x")", "error: invalid escape at line 1 column 3"},
+        {"\"a\tb\"",
+         "error: control character (\\u0000-\\u001F) found while parsing a string at line "
+         "1 column 3"},
+        {"\"a\nb\"",
+         "error: control character (\\u0000-\\u001F) found while parsing a string at line "
+         "2 column 0"},
+        {"\"abc", "error: EOF while parsing a string at line 1 column 4"},
+        {"\"a\\", "error: EOF while parsing a string at line 1 column 3"},
+        {"\"\xff\"", "error: invalid unicode code point at line 1 column 2"},
+        {"\"ok\xd0\"", "error: invalid unicode code point at line 1 column 4"},
+        {"\"\xed\xa0\x80\"", "error: invalid unicode code point at line 1 column 2"},
+        {"5", "error: invalid type: integer `5`, expected a string at line 1 column 1"},
+        {"null", "error: invalid type: null, expected a string at line 1 column 4"},
     };
-    for (const auto& c : cases) {
-        Cursor cursor(c.input);
-        EXPECT_EQ(outcome(cursor.read_string()), "error: " + c.expected) << c.input;
-    }
+    expect_outcomes(cases, [](Cursor& c) { return c.read_string(); });
 }
 
 TEST(Cursor, ReadValueBuildsTrees) {
@@ -148,10 +147,7 @@ TEST(Cursor, ReadValueBuildsTrees) {
         {"1e400", "error: number out of range at line 1 column 5"},
         {"[1,{\"a\":tru}]", "error: expected ident at line 1 column 12"},
     };
-    for (const auto& c : cases) {
-        Cursor cursor(c.input);
-        EXPECT_EQ(outcome(cursor.read_value(8)), c.expected) << c.input;
-    }
+    expect_outcomes(cases, [](Cursor& c) { return c.read_value(8); });
 }
 
 TEST(Cursor, ReadValueKeepsIntegersExactAtThe64BitBoundaries) {
