@@ -1,0 +1,67 @@
+#pragma once
+// Minimal TCP on the loopback address 127.0.0.1: what the control-port choice and the local
+// test servers need. Every wait has a time-out so that callers can stop cooperatively.
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "util/expected.h"
+
+namespace kest::platform {
+
+enum class RecvStatus { Data, Closed, TimedOut, Error };
+
+struct RecvResult {
+    RecvStatus status;
+    std::size_t bytes = 0;
+};
+
+// One TCP socket, closed when the object goes away. Move-only.
+class Socket {
+public:
+    Socket() = default;
+    ~Socket();
+    Socket(Socket&& other) noexcept;
+    Socket& operator=(Socket&& other) noexcept;
+    Socket(const Socket&) = delete;
+    Socket& operator=(const Socket&) = delete;
+
+    bool valid() const;
+    // Sends every byte; false when the peer is gone or the send fails.
+    bool send_all(std::string_view bytes);
+    // Receives at most size bytes, waiting at most timeout for the first of them.
+    RecvResult recv(char* buf, std::size_t size, std::chrono::milliseconds timeout);
+    // Ends both directions: a peer blocked in recv sees the end of the stream.
+    void shutdown_both();
+    void close();
+    // The local port of a bound or connected socket, 0 when unknown.
+    std::uint16_t local_port() const;
+
+    // Implementation detail: the platform's socket value.
+    using Native = std::uintptr_t;
+    explicit Socket(Native native) : native_(native) {}
+    Native native() const { return native_; }
+
+private:
+    Native native_ = invalid_native();
+    static Native invalid_native();
+};
+
+// A listening socket on 127.0.0.1:port; port 0 lets the system choose (see local_port()).
+Expected<Socket> listen_loopback(std::uint16_t port);
+
+// Waits at most timeout for a connection; none on time-out or failure.
+std::optional<Socket> accept_connection(Socket& listener, std::chrono::milliseconds timeout);
+
+// Connects to 127.0.0.1:port, waiting at most timeout.
+Expected<Socket> connect_loopback(std::uint16_t port, std::chrono::milliseconds timeout);
+
+// True when a TCP listener can be bound on 127.0.0.1:port right now (it is closed again).
+bool can_bind_loopback(std::uint16_t port);
+
+// Binds 127.0.0.1 port 0, reads the port the system gave, and closes the socket again.
+std::optional<std::uint16_t> free_loopback_port();
+
+} // namespace kest::platform

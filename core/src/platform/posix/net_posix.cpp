@@ -1,0 +1,199 @@
+#include "platform/net.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <string>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace kest::platform {
+namespace {
+
+int fd_of(const Socket& s) {
+    return static_cast<int>(static_cast<std::intptr_t>(s.native()));
+}
+
+Socket from_fd(int fd) {
+    return Socket(static_cast<Socket::Native>(static_cast<std::intptr_t>(fd)));
+}
+
+sockaddr_in loopback(std::uint16_t port) {
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(port);
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return addr;
+}
+
+std::string errno_text(const char* what) {
+    int code = errno;
+    return std::string(what) + ": " + std::strerror(code) + " (os error " + std::to_string(code) +
+           ")";
+}
+
+// Waits for the events on fd; 1 ready, 0 time-out, -1 failure.
+int wait_for(int fd, short events, std::chrono::milliseconds timeout) {
+    pollfd p{fd, events, 0};
+    for (;;) {
+        int n = ::poll(&p, 1, static_cast<int>(timeout.count()));
+        if (n < 0 && errno == EINTR)
+            continue;
+        return n < 0 ? -1 : (n == 0 ? 0 : 1);
+    }
+}
+
+Expected<Socket> bound_listener(std::uint16_t port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return unexpected(errno_text("socket"));
+    Socket s = from_fd(fd);
+    // Without it a port whose earlier connections linger in TIME_WAIT could not be bound
+    // again, although nobody listens on it any more.
+    int on = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in addr = loopback(port);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0)
+        return unexpected(errno_text("bind"));
+    if (::listen(fd, 64) != 0)
+        return unexpected(errno_text("listen"));
+    return s;
+}
+
+} // namespace
+
+Socket::Native Socket::invalid_native() {
+    return static_cast<Native>(static_cast<std::intptr_t>(-1));
+}
+
+Socket::~Socket() {
+    close();
+}
+
+Socket::Socket(Socket&& other) noexcept : native_(other.native_) {
+    other.native_ = invalid_native();
+}
+
+Socket& Socket::operator=(Socket&& other) noexcept {
+    if (this != &other) {
+        close();
+        native_ = other.native_;
+        other.native_ = invalid_native();
+    }
+    return *this;
+}
+
+bool Socket::valid() const {
+    return native_ != invalid_native();
+}
+
+bool Socket::send_all(std::string_view bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::send(fd_of(*this), bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+RecvResult Socket::recv(char* buf, std::size_t size, std::chrono::milliseconds timeout) {
+    int ready = wait_for(fd_of(*this), POLLIN, timeout);
+    if (ready == 0)
+        return {RecvStatus::TimedOut};
+    if (ready < 0)
+        return {RecvStatus::Error};
+    for (;;) {
+        ssize_t n = ::recv(fd_of(*this), buf, size, 0);
+        if (n > 0)
+            return {RecvStatus::Data, static_cast<std::size_t>(n)};
+        if (n == 0)
+            return {RecvStatus::Closed};
+        if (errno == EINTR)
+            continue;
+        return {RecvStatus::Error};
+    }
+}
+
+void Socket::shutdown_both() {
+    if (valid())
+        ::shutdown(fd_of(*this), SHUT_RDWR);
+}
+
+void Socket::close() {
+    if (valid()) {
+        ::close(fd_of(*this));
+        native_ = invalid_native();
+    }
+}
+
+std::uint16_t Socket::local_port() const {
+    sockaddr_in addr{};
+    socklen_t len = sizeof addr;
+    if (!valid() || ::getsockname(fd_of(*this), reinterpret_cast<sockaddr*>(&addr), &len) != 0)
+        return 0;
+    return ntohs(addr.sin_port);
+}
+
+Expected<Socket> listen_loopback(std::uint16_t port) {
+    return bound_listener(port);
+}
+
+std::optional<Socket> accept_connection(Socket& listener, std::chrono::milliseconds timeout) {
+    if (wait_for(fd_of(listener), POLLIN, timeout) != 1)
+        return std::nullopt;
+    for (;;) {
+        int fd = ::accept4(fd_of(listener), nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd >= 0)
+            return from_fd(fd);
+        if (errno != EINTR)
+            return std::nullopt;
+    }
+}
+
+Expected<Socket> connect_loopback(std::uint16_t port, std::chrono::milliseconds timeout) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+        return unexpected(errno_text("socket"));
+    Socket s = from_fd(fd);
+    sockaddr_in addr = loopback(port);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        if (errno != EINPROGRESS)
+            return unexpected(errno_text("connect"));
+        int ready = wait_for(fd, POLLOUT, timeout);
+        if (ready == 0)
+            return unexpected(std::string("connect: timed out"));
+        int err = 0;
+        socklen_t len = sizeof err;
+        if (ready < 0 || ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) != 0)
+            return unexpected(errno_text("connect"));
+        if (err != 0) {
+            errno = err;
+            return unexpected(errno_text("connect"));
+        }
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return s;
+}
+
+bool can_bind_loopback(std::uint16_t port) {
+    return bound_listener(port).has_value();
+}
+
+std::optional<std::uint16_t> free_loopback_port() {
+    auto s = bound_listener(0);
+    if (!s)
+        return std::nullopt;
+    std::uint16_t port = s->local_port();
+    if (port == 0)
+        return std::nullopt;
+    return port;
+}
+
+} // namespace kest::platform
