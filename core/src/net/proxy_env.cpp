@@ -1,0 +1,215 @@
+#include "net/proxy_env.h"
+
+#include <initializer_list>
+
+#include "platform/env.h"
+#include "text/ascii.h"
+
+namespace kest::net {
+namespace {
+
+std::string_view trim_blanks(std::string_view s) {
+    while (!s.empty() &&
+           (s.front() == ' ' || s.front() == '\t' || s.front() == '\r' || s.front() == '\n'))
+        s.remove_prefix(1);
+    while (!s.empty() &&
+           (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
+        s.remove_suffix(1);
+    return s;
+}
+
+int hex_value(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+std::string percent_decode(std::string_view s) {
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '%' && i + 2 < s.size() && hex_value(s[i + 1]) >= 0 &&
+            hex_value(s[i + 2]) >= 0) {
+            out.push_back(static_cast<char>(hex_value(s[i + 1]) * 16 + hex_value(s[i + 2])));
+            i += 2;
+        } else {
+            out.push_back(s[i]);
+        }
+    }
+    return out;
+}
+
+std::optional<std::uint32_t> parse_ipv4(std::string_view s) {
+    std::uint32_t value = 0;
+    int parts = 0;
+    std::size_t i = 0;
+    while (parts < 4) {
+        std::size_t start = i;
+        unsigned part = 0;
+        while (i < s.size() && s[i] >= '0' && s[i] <= '9' && i - start < 3)
+            part = part * 10 + unsigned(s[i++] - '0');
+        if (i == start || part > 255)
+            return std::nullopt;
+        value = (value << 8) | part;
+        ++parts;
+        if (parts < 4) {
+            if (i >= s.size() || s[i] != '.')
+                return std::nullopt;
+            ++i;
+        }
+    }
+    if (i != s.size())
+        return std::nullopt;
+    return value;
+}
+
+bool cidr_matches(std::string_view entry, std::string_view host) {
+    auto slash = entry.find('/');
+    auto network = parse_ipv4(entry.substr(0, slash));
+    auto address = parse_ipv4(host);
+    std::string_view bits_text = entry.substr(slash + 1);
+    if (!network || !address || bits_text.empty() || bits_text.size() > 2)
+        return false;
+    unsigned bits = 0;
+    for (char c : bits_text) {
+        if (c < '0' || c > '9')
+            return false;
+        bits = bits * 10 + unsigned(c - '0');
+    }
+    if (bits > 32)
+        return false;
+    std::uint32_t mask = bits == 0 ? 0 : ~std::uint32_t(0) << (32 - bits);
+    return (*network & mask) == (*address & mask);
+}
+
+bool entry_matches(std::string_view entry, std::string_view host) {
+    if (entry == "*")
+        return true;
+    if (entry.find('/') != std::string_view::npos)
+        return cidr_matches(entry, host);
+    if (entry.starts_with("[")) {
+        auto close = entry.find(']');
+        return close != std::string_view::npos && entry.substr(1, close - 1) == host;
+    }
+    if (entry.find(':') != entry.rfind(':'))
+        return entry == host; // an IPv6 address without brackets
+    entry = entry.substr(0, entry.find(':'));
+    if (entry.starts_with("*."))
+        entry.remove_prefix(2);
+    while (entry.starts_with("."))
+        entry.remove_prefix(1);
+    if (entry.empty())
+        return false;
+    if (host == entry)
+        return true;
+    return host.size() > entry.size() && host.ends_with(entry) &&
+           host[host.size() - entry.size() - 1] == '.';
+}
+
+std::string first_set(std::initializer_list<const char*> names) {
+    for (const char* name : names) {
+        auto value = platform::get_env(name);
+        if (value && !trim_blanks(*value).empty())
+            return std::string(trim_blanks(*value));
+    }
+    return "";
+}
+
+} // namespace
+
+std::string Proxy::authority() const {
+    std::string h = host.find(':') != std::string::npos ? "[" + host + "]" : host;
+    return h + ":" + std::to_string(port);
+}
+
+ProxyEnv read_proxy_env() {
+    ProxyEnv env;
+    env.proxy = first_set(
+        {"ALL_PROXY", "all_proxy", "HTTPS_PROXY", "https_proxy", "HTTP_PROXY", "http_proxy"});
+    env.no_proxy = first_set({"NO_PROXY", "no_proxy"});
+    return env;
+}
+
+Expected<Proxy> parse_proxy(std::string_view value) {
+    std::string_view rest = trim_blanks(value);
+    auto sep = rest.find("://");
+    if (sep != std::string_view::npos) {
+        std::string scheme = text::ascii_lowercase(rest.substr(0, sep));
+        if (scheme != "http")
+            return unexpected("unsupported proxy scheme: " + scheme);
+        rest.remove_prefix(sep + 3);
+    }
+    rest = rest.substr(0, rest.find_first_of("/?#"));
+
+    Proxy proxy;
+    auto at = rest.rfind('@');
+    if (at != std::string_view::npos) {
+        std::string_view userinfo = rest.substr(0, at);
+        auto colon = userinfo.find(':');
+        proxy.user = percent_decode(userinfo.substr(0, colon));
+        if (colon != std::string_view::npos)
+            proxy.password = percent_decode(userinfo.substr(colon + 1));
+        rest.remove_prefix(at + 1);
+    }
+
+    std::string_view host = rest;
+    std::string_view port;
+    if (rest.starts_with("[")) {
+        auto close = rest.find(']');
+        if (close == std::string_view::npos)
+            return unexpected(std::string("invalid proxy address"));
+        host = rest.substr(1, close - 1);
+        std::string_view after = rest.substr(close + 1);
+        if (!after.empty() && after[0] != ':')
+            return unexpected(std::string("invalid proxy address"));
+        if (!after.empty())
+            port = after.substr(1);
+    } else if (auto colon = rest.find(':'); colon != std::string_view::npos) {
+        host = rest.substr(0, colon);
+        port = rest.substr(colon + 1);
+    }
+    if (host.empty())
+        return unexpected(std::string("proxy without a host"));
+    proxy.host = text::ascii_lowercase(host);
+    if (!port.empty()) {
+        unsigned n = 0;
+        for (char c : port) {
+            if (c < '0' || c > '9' || n > 65535)
+                return unexpected(std::string("invalid proxy port"));
+            n = n * 10 + unsigned(c - '0');
+        }
+        if (n == 0 || n > 65535)
+            return unexpected(std::string("invalid proxy port"));
+        proxy.port = static_cast<std::uint16_t>(n);
+    }
+    return proxy;
+}
+
+bool no_proxy_matches(std::string_view no_proxy, std::string_view host) {
+    std::string h = text::ascii_lowercase(host);
+    while (!h.empty() && h.back() == '.')
+        h.pop_back();
+    while (!no_proxy.empty()) {
+        auto comma = no_proxy.find(',');
+        std::string entry = text::ascii_lowercase(trim_blanks(no_proxy.substr(0, comma)));
+        no_proxy =
+            comma == std::string_view::npos ? std::string_view() : no_proxy.substr(comma + 1);
+        if (!entry.empty() && entry_matches(entry, h))
+            return true;
+    }
+    return false;
+}
+
+Expected<std::optional<Proxy>> choose_proxy(const ProxyEnv& env, const Url& url) {
+    if (env.proxy.empty() || no_proxy_matches(env.no_proxy, url.host))
+        return std::optional<Proxy>();
+    auto proxy = parse_proxy(env.proxy);
+    if (!proxy)
+        return unexpected(proxy.error());
+    return std::optional<Proxy>(std::move(*proxy));
+}
+
+} // namespace kest::net
