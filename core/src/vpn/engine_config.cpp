@@ -6,19 +6,13 @@
 #include "util/data_dir.h"
 #include "util/write_atomic.h"
 #include "vpn/config_values.h"
+#include "vpn/engine_json_lists.h"
 #include "vpn/engine_paths.h"
 #include "vpn/engine_routes.h"
 #include "vpn/engine_values.h"
 
 namespace kest::vpn {
 namespace {
-
-template <class Range> Json string_array(const Range& texts) {
-    Json out = Json::array();
-    for (const auto& text : texts)
-        out.push_back(std::string(text));
-    return out;
-}
 
 // Only the engine's own level names pass; anything else would make the engine refuse the file.
 std::string log_level() {
@@ -43,7 +37,8 @@ Json with_dns_choice(Json rule, bool selected_mode) {
     return rule;
 }
 
-Json dns_block(const EngineValues& values, const RouteBlock& route, const RoutePlan& plan,
+// Takes the effective domain lists over from values: the route block has its copies already.
+Json dns_block(EngineValues& values, const RouteBlock& route, const RoutePlan& plan,
                std::string_view dns_local) {
     Json local = {{"tag", "dns-local"}, {"type", "local"}};
     if (!dns_local.empty())
@@ -65,9 +60,9 @@ Json dns_block(const EngineValues& values, const RouteBlock& route, const RouteP
                      {"server", "dns-local"}});
     rules.push_back({{"domain_suffix", string_array(kOwnServiceDomains)}, {"server", "dns-local"}});
     if (values.domain_rules_present)
-        rules.push_back(with_dns_choice({{"domain", string_array(values.domains)},
-                                         {"domain_suffix", string_array(values.suffixes)}},
-                                        selected));
+        rules.push_back(with_dns_choice(
+            {{"domain", std::move(values.domains)}, {"domain_suffix", std::move(values.suffixes)}},
+            selected));
     if (plan.ru_preset && route.ru_site_rule_set)
         rules.push_back(with_dns_choice({{"rule_set", Json::array({"geosite-ru"})}}, selected));
     if (!route.category_tags.empty())
@@ -96,7 +91,17 @@ Json tun_inbound() {
             {"stack", "mixed"}};
 }
 
-} // namespace
+// Room for the whole text up front: a large plan makes a document of some hundred kilobytes, and
+// growing a buffer of that size step by step takes a good part of the whole build. Each plan
+// entry is written at most four times (DNS rule, route rule, its UDP guard, a second form).
+std::size_t text_size_hint(const RoutePlan& plan) {
+    std::size_t bytes = 8192;
+    for (const PlanList* list : {&plan.process_names, &plan.exe_paths, &plan.folders, &plan.domains,
+                                 &plan.domain_suffixes, &plan.ip_cidrs, &plan.geosite_names})
+        for (const std::string& item : *list)
+            bytes += 4 * (item.size() + 8);
+    return bytes;
+}
 
 Json make_engine_config(const Json& outbound, const RoutePlan& plan, std::string_view secret,
                         std::uint16_t port, std::string_view dns_local, std::string_view path) {
@@ -120,16 +125,28 @@ Json make_engine_config(const Json& outbound, const RoutePlan& plan, std::string
     return document;
 }
 
+} // namespace
+
+Expected<std::string> render_engine_config(const Json& outbound, const RoutePlan& plan,
+                                           std::string_view secret, std::uint16_t port,
+                                           std::string_view dns_local, std::string_view path) {
+    std::string text;
+    text.reserve(text_size_hint(plan));
+    if (!json::append_compact(text,
+                              make_engine_config(outbound, plan, secret, port, dns_local, path)))
+        return unexpected(std::string("invalid UTF-8 in a JSON string"));
+    return text;
+}
+
 Expected<std::string> build_engine_config(const Json& outbound, const RoutePlan& plan,
                                           std::string_view secret, std::uint16_t port,
                                           std::string_view dns_local, const std::string& path) {
-    auto text =
-        json::dump_compact(make_engine_config(outbound, plan, secret, port, dns_local, path));
+    auto text = render_engine_config(outbound, plan, secret, port, dns_local, path);
     if (!text)
-        return unexpected(text.error());
+        return text;
     if (auto written = write_atomic(path, *text); !written)
         return unexpected(written.error());
-    return std::move(*text);
+    return text;
 }
 
 } // namespace kest::vpn

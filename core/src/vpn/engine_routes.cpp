@@ -7,24 +7,11 @@
 #include "text/ip_address.h"
 #include "text/lowercase.h"
 #include "vpn/config_values.h"
+#include "vpn/engine_json_lists.h"
 #include "vpn/engine_paths.h"
 
 namespace kest::vpn {
 namespace {
-
-template <class Range> Json string_array(const Range& texts) {
-    Json out = Json::array();
-    for (const auto& text : texts)
-        out.push_back(std::string(text));
-    return out;
-}
-
-template <class Range> Json dotted_array(const Range& hosts) {
-    Json out = Json::array();
-    for (const auto& host : hosts)
-        out.push_back("." + std::string(host));
-    return out;
-}
 
 // Each name as given, then its lowercase form when that differs: the engine compares process
 // names case-sensitively, while Windows reports them in whatever case the file has.
@@ -80,7 +67,7 @@ bool can_carry_quic(const Json& outbound) {
 
 // QUIC to the proxy is refused so that browsers fall back to TCP, which every proxy carries;
 // where UDP cannot be carried at all, all of it is refused rather than leaked.
-Json guard_rules(const Json& rules, bool quic, bool selected_mode) {
+Json guard_rules(Json rules, bool quic, bool selected_mode) {
     auto refuse_udp = [quic](Json rule) {
         rule.erase("outbound");
         rule["network"] = "udp";
@@ -90,11 +77,11 @@ Json guard_rules(const Json& rules, bool quic, bool selected_mode) {
         return rule;
     };
     Json out = Json::array();
-    for (const Json& rule : rules) {
+    for (Json& rule : rules) {
         auto target = rule.is_object() ? rule.find("outbound") : rule.end();
         if (rule.is_object() && target != rule.end() && *target == "proxy")
             out.push_back(refuse_udp(rule));
-        out.push_back(rule);
+        out.push_back(std::move(rule));
     }
     if (!selected_mode)
         out.push_back(refuse_udp(Json::object()));
@@ -177,9 +164,8 @@ RouteBlock build_route_block(const EngineValues& values, const RoutePlan& plan,
     if (Json patterns = pattern_list(plan); !patterns.empty())
         rules.push_back({{"process_path_regex", std::move(patterns)}, {"outbound", user}});
     if (values.domain_rules_present)
-        rules.push_back({{"domain", string_array(values.domains)},
-                         {"domain_suffix", string_array(values.suffixes)},
-                         {"outbound", user}});
+        rules.push_back(
+            {{"domain", values.domains}, {"domain_suffix", values.suffixes}, {"outbound", user}});
     if (!plan.ip_cidrs.empty())
         rules.push_back({{"ip_cidr", sorted_ranges(plan.ip_cidrs)}, {"outbound", user}});
     if (sets.ru_site)
@@ -195,10 +181,11 @@ RouteBlock build_route_block(const EngineValues& values, const RoutePlan& plan,
     rules.push_back({{"ip_cidr", Json::array({"224.0.0.0/3", "ff00::/8"})}, {"action", "reject"}});
 
     RouteBlock block;
-    block.route = {{"auto_detect_interface", true},
-                   {"default_domain_resolver", "dns-local"},
-                   {"final", std::string(values.final_outbound)},
-                   {"rules", guard_rules(rules, can_carry_quic(outbound), plan.selected_mode)}};
+    block.route = {
+        {"auto_detect_interface", true},
+        {"default_domain_resolver", "dns-local"},
+        {"final", std::string(values.final_outbound)},
+        {"rules", guard_rules(std::move(rules), can_carry_quic(outbound), plan.selected_mode)}};
     if (!sets.definitions.empty())
         block.route["rule_set"] = std::move(sets.definitions);
     block.ru_site_rule_set = sets.ru_site;

@@ -3,7 +3,6 @@
 // block and the route block so both read the same decisions.
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "vpn/route_plan.h"
 #include "json/json.h"
@@ -11,10 +10,11 @@
 namespace kest::vpn {
 
 struct EngineValues {
-    std::string_view user_outbound;    // where the user's applications and sites go
-    std::string_view final_outbound;   // where everything else goes
-    std::vector<std::string> domains;  // the plan's domains plus the RU preset
-    std::vector<std::string> suffixes; // the plan's suffixes plus the RU preset
+    std::string_view user_outbound;  // where the user's applications and sites go
+    std::string_view final_outbound; // where everything else goes
+    // JSON arrays of texts, built once: both the DNS and the route block copy them.
+    Json domains = Json::array();  // the plan's domains plus the RU preset
+    Json suffixes = Json::array(); // the plan's suffixes plus the RU preset
     bool domain_rules_present = false;
     std::string server_text; // the outbound's "server" when it is a string, else ""
 };

@@ -1,0 +1,110 @@
+// Building the engine configuration for a large routing choice: 1,000 sites and 50 applications,
+// with a few rule-set files present. The build alone should stay within 1 ms.
+#include <string>
+
+#include <benchmark/benchmark.h>
+
+#include "platform/env.h"
+#include "platform/fs.h"
+#include "support/scoped_env.h"
+#include "support/temp_dir.h"
+#include "text/path_text.h"
+#include "util/data_dir.h"
+#include "vpn/engine_config.h"
+#include "json/json.h"
+
+namespace {
+
+using kest::Json;
+using kest::vpn::RoutePlan;
+
+constexpr std::string_view kSecret =
+    "00112233445566778899aabbccddeeff00112233445566778899aabbccddeeff";
+
+Json outbound() {
+    return {{"type", "hysteria2"},
+            {"tag", "proxy"},
+            {"server", "203.0.113.7"},
+            {"server_port", 443},
+            {"password", "pw"},
+            {"tls", {{"enabled", true}, {"server_name", "hy.example.net"}, {"insecure", false}}}};
+}
+
+// Mode selected is the larger document: every user rule gets a UDP guard copy.
+RoutePlan large_plan(bool selected_mode) {
+    RoutePlan plan;
+    plan.selected_mode = selected_mode;
+    plan.ru_preset = true;
+    for (int i = 0; i < 50; ++i) {
+        std::string name = "Application" + std::to_string(i) + ".exe";
+        std::string folder = "C:\\Program Files\\Vendor " + std::to_string(i) + "\\bin";
+        plan.process_names.append(name);
+        plan.exe_paths.append(folder + "\\" + name);
+        plan.folders.append(folder);
+    }
+    for (int i = 0; i < 1000; ++i) {
+        std::string domain = "site" + std::to_string(i) + ".example.com";
+        plan.domains.append(domain);
+        plan.domain_suffixes.append("." + domain);
+        if (i % 10 == 0)
+            plan.ip_cidrs.append("10." + std::to_string(i % 250) + "." + std::to_string(i / 250) +
+                                 ".0/24");
+    }
+    for (const char* service : {"telegram", "youtube", "google", "discord"})
+        plan.geosite_names.append(service);
+    return plan;
+}
+
+struct Setup {
+    kest::testing::TempDir dir;
+    kest::testing::ScopedEnv env;
+    std::string config_path;
+
+    Setup() {
+        env.set("APPDATA", dir.path());
+        const char sep = kest::platform::path_separator();
+        std::string data = kest::data_dir();
+        std::string geo = kest::text::join_path(data, "geo", sep);
+        (void)kest::platform::create_directories(geo);
+        for (const char* file : {"geosite-category-ru.srs", "geoip-ru.srs", "geosite-telegram.srs",
+                                 "geosite-google.srs"})
+            (void)kest::platform::write_file(kest::text::join_path(geo, file, sep), "srs");
+        config_path = kest::text::join_path(data, "vpn_config.json", sep);
+    }
+};
+
+// The document and its compact text, without the file write. Argument: mode selected.
+void BM_BuildEngineConfig(benchmark::State& state) {
+    Setup setup;
+    Json proxy = outbound();
+    RoutePlan plan = large_plan(state.range(0) != 0);
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        auto text =
+            kest::vpn::render_engine_config(proxy, plan, kSecret, 9787, "", setup.config_path);
+        bytes = text ? text->size() : 0;
+        benchmark::DoNotOptimize(bytes);
+    }
+    state.counters["bytes"] = static_cast<double>(bytes);
+}
+BENCHMARK(BM_BuildEngineConfig)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+void BM_BuildAndWriteEngineConfig(benchmark::State& state) {
+    Setup setup;
+    Json proxy = outbound();
+    RoutePlan plan = large_plan(state.range(0) != 0);
+    for (auto _ : state) {
+        auto written =
+            kest::vpn::build_engine_config(proxy, plan, kSecret, 9787, "", setup.config_path);
+        if (!written) {
+            state.SkipWithError(written.error().c_str());
+            break;
+        }
+        benchmark::DoNotOptimize(written->size());
+    }
+}
+BENCHMARK(BM_BuildAndWriteEngineConfig)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
