@@ -21,30 +21,9 @@ std::string_view clean_request_line(std::string_view line) {
 Expected<Request> parse_request(std::string_view text) {
     Request request;
     const json::Field fields[] = {
-        {"id",
-         [&](json::Cursor& c) -> Expected<void> {
-             auto v = c.read_u64();
-             if (!v)
-                 return unexpected(v.error());
-             request.id = *v;
-             return {};
-         }},
-        {"method",
-         [&](json::Cursor& c) -> Expected<void> {
-             auto v = c.read_string();
-             if (!v)
-                 return unexpected(v.error());
-             request.method = std::move(*v);
-             return {};
-         }},
-        {"params",
-         [&](json::Cursor& c) -> Expected<void> {
-             auto v = c.read_value(kParamsMaxDepth);
-             if (!v)
-                 return unexpected(v.error());
-             request.params = std::move(*v);
-             return {};
-         }},
+        json::field("id", request.id),
+        json::field("method", request.method),
+        json::field("params", request.params, kParamsMaxDepth),
     };
     auto decoded = json::decode_record_text(text, "struct Request", fields);
     if (!decoded)

@@ -1,6 +1,7 @@
 #include "rpc/request_loop.h"
 
 #include <cstring>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -69,6 +70,22 @@ void request_thread(Request request, std::shared_ptr<AppState> state) {
     }
 }
 
+namespace {
+
+// A request whose thread the system refuses is answered like one whose handler faulted.
+void start_request_thread(const std::shared_ptr<AppState>& state, Request request) {
+    const std::uint64_t id = request.id;
+    const std::string method = request.method;
+    try {
+        std::thread(request_thread, std::move(request), state).detach();
+    } catch (const std::system_error&) {
+        log_line("[rpc] паника в " + method);
+        send_response(*state, id, nullptr, "внутренняя ошибка ядра в " + method);
+    }
+}
+
+} // namespace
+
 void run_request_loop(const std::shared_ptr<AppState>& state) {
     LineReader reader;
     std::string line;
@@ -83,7 +100,7 @@ void run_request_loop(const std::shared_ptr<AppState>& state) {
             if (!request) {
                 log_line("[rpc] неразобранный запрос: " + request.error());
             } else {
-                std::thread(request_thread, std::move(*request), state).detach();
+                start_request_thread(state, std::move(*request));
             }
         }
         if (state->stop_requested.load())

@@ -6,18 +6,9 @@ namespace kest::rpc {
 
 Expected<Totals> parse_totals(std::string_view body) {
     Totals totals;
-    auto integer_into = [](std::int64_t& field) {
-        return [&field](json::Cursor& c) -> Expected<void> {
-            auto v = c.read_i64();
-            if (!v)
-                return unexpected(v.error());
-            field = *v;
-            return {};
-        };
-    };
     const json::Field fields[] = {
-        {"uploadTotal", integer_into(totals.upload_total)},
-        {"downloadTotal", integer_into(totals.download_total)},
+        json::field("uploadTotal", totals.upload_total),
+        json::field("downloadTotal", totals.download_total),
     };
     auto decoded = json::decode_record_text(body, "struct Totals", fields);
     if (!decoded)
