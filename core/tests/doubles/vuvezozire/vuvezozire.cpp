@@ -1,0 +1,186 @@
+// A stand-in for the engine, speaking its protocol with the core: the configuration file as
+// the only argument ("--restore" exits at once), a start report on standard output, log lines
+// on standard error, {"cmd":"reload","config":path} lines answered with one report each, the
+// end of standard input answered with a "stopped" report and the exit. It serves the control
+// interface (GET /connections with the bearer secret) where the configuration's Clash API
+// block says. Scenario switches: scenario.h.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/arguments.h"
+#include "platform/fs.h"
+#include "platform/stdio.h"
+#include "scenario.h"
+#include "support/http_server.h"
+#include "util/write_atomic.h"
+#include "json/json.h"
+
+namespace kest::engine_double {
+namespace {
+
+// Paths and messages may hold any bytes; ill-formed UTF-8 must not end the program.
+std::string compact(const Json& value) {
+    return value.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+void log(const std::string& text) {
+    platform::write_stderr("vuvezozire: " + text + "\n");
+}
+
+void report(bool ok, const std::string& kind, const std::string& error) {
+    Json line = {{"ok", ok}, {"kind", kind}, {"error", error}};
+    platform::write_stdout(compact(line) + "\n");
+}
+
+// Everything received, for the test to read back.
+class Recorder {
+public:
+    explicit Recorder(std::optional<std::string> path) : path_(std::move(path)) {}
+
+    void add(const std::string& line) {
+        if (!path_)
+            return;
+        content_ += line + "\n";
+        if (auto written = write_atomic(*path_, content_); !written)
+            log("cannot write the record: " + written.error());
+    }
+
+private:
+    std::optional<std::string> path_;
+    std::string content_;
+};
+
+std::optional<Json> read_config(const std::string& path, std::string& error) {
+    auto text = platform::read_file(path);
+    if (!text) {
+        error = "cannot read " + path + ": " + text.error();
+        return std::nullopt;
+    }
+    Json config = Json::parse(*text, nullptr, false);
+    if (config.is_discarded() || !config.is_object()) {
+        error = "configuration " + path + " is not a JSON object";
+        return std::nullopt;
+    }
+    return config;
+}
+
+struct Controller {
+    std::uint16_t port = 0;
+    std::string secret;
+};
+
+// experimental.clash_api.external_controller ("127.0.0.1:PORT") and .secret, when present.
+std::optional<Controller> controller_of(const Json& config) {
+    auto api = config.value("/experimental/clash_api"_json_pointer, Json::object());
+    if (!api.is_object() || !api.contains("external_controller"))
+        return std::nullopt;
+    std::string address = api.value("external_controller", "");
+    auto colon = address.rfind(':');
+    if (colon == std::string::npos)
+        return std::nullopt;
+    Controller c;
+    c.port = static_cast<std::uint16_t>(std::strtoul(address.c_str() + colon + 1, nullptr, 10));
+    c.secret = api.value("secret", "");
+    return c;
+}
+
+std::unique_ptr<testing::HttpServer> serve_controller(const Controller& c, const Scenario& s) {
+    auto server = std::make_unique<testing::HttpServer>(c.port);
+    std::string expected = "Bearer " + c.secret;
+    std::string body = s.connections_body;
+    server->set_fallback([expected, body](const testing::ReceivedRequest& req) {
+        if (req.header("Authorization") != expected)
+            return testing::Reply::text(401, R"({"message":"Unauthorized"})");
+        if (req.method != "GET" || req.target.substr(0, req.target.find('?')) != "/connections")
+            return testing::Reply::text(404, "404 page not found\n");
+        testing::Reply ok = testing::Reply::text(200, body);
+        ok.headers.emplace_back("Content-Type", "application/json");
+        return ok;
+    });
+    return server;
+}
+
+void answer_command(const std::string& line) {
+    Json command = Json::parse(line, nullptr, false);
+    if (command.is_discarded() || !command.is_object() || command.value("cmd", "") != "reload") {
+        log("ignoring input line: " + line);
+        return;
+    }
+    std::string error;
+    if (!command.contains("config") || !command["config"].is_string()) {
+        report(false, "config", "reload without a configuration path");
+        return;
+    }
+    if (!read_config(command["config"].get<std::string>(), error)) {
+        report(false, "config", error);
+        return;
+    }
+    log("configuration reloaded");
+    report(true, "", "");
+}
+
+int run(const std::vector<std::string>& args) {
+    Scenario scenario = read_scenario();
+    Recorder recorder(scenario.record_path);
+    recorder.add(compact(Json(args)));
+
+    if (args.size() == 1 && args[0] == "--restore") {
+        log("system settings restored");
+        return 0;
+    }
+    if (args.size() != 1) {
+        log("usage: vuvezozire <config.json> | --restore");
+        return 2;
+    }
+
+    std::string error;
+    auto config = read_config(args[0], error);
+    if (!config) {
+        log(error);
+        report(false, "config", error);
+        return 1;
+    }
+    std::unique_ptr<testing::HttpServer> server;
+    if (auto controller = controller_of(*config)) {
+        try {
+            server = serve_controller(*controller, scenario);
+        } catch (const std::exception& e) {
+            log(e.what());
+            report(false, "start", e.what());
+            return 1;
+        }
+        log("control interface on 127.0.0.1:" + std::to_string(controller->port));
+    }
+    log("tunnel up");
+    report(true, "", "");
+
+    std::vector<char> buf(65536);
+    std::string pending;
+    for (;;) {
+        auto r = platform::read_stdin(buf.data(), buf.size());
+        if (r.status != platform::ReadStatus::Data)
+            break;
+        pending.append(buf.data(), r.bytes);
+        for (auto nl = pending.find('\n'); nl != std::string::npos; nl = pending.find('\n')) {
+            std::string line = pending.substr(0, nl);
+            pending.erase(0, nl + 1);
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            recorder.add(line);
+            answer_command(line);
+        }
+    }
+    log("input closed, stopping");
+    report(false, "stopped", "");
+    return 0;
+}
+
+} // namespace
+} // namespace kest::engine_double
+
+int main(int argc, char** argv) {
+    return kest::engine_double::run(kest::platform::program_arguments(argc, argv));
+}
