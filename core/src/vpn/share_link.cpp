@@ -73,7 +73,7 @@ std::optional<std::int64_t> parse_integer(std::string_view text) {
     return value;
 }
 
-std::int64_t positive_or(std::string_view text, std::int64_t fallback) {
+std::int64_t nonzero_or(std::string_view text, std::int64_t fallback) {
     auto value = parse_integer(text);
     return value && *value != 0 ? *value : fallback;
 }
@@ -137,8 +137,8 @@ Outbound build_hysteria2(const ParsedUrl& url) {
 
 Outbound build_hysteria(const ParsedUrl& url) {
     Outbound out = common_keys(url, "hysteria", 443);
-    out["up_mbps"] = positive_or(query_value(url, "upmbps"), 20);
-    out["down_mbps"] = positive_or(query_value(url, "downmbps"), 100);
+    out["up_mbps"] = nonzero_or(query_value(url, "upmbps"), 20);
+    out["down_mbps"] = nonzero_or(query_value(url, "downmbps"), 100);
     if (auto auth = query_value(url, "auth"); !auth.empty())
         out["auth_str"] = auth;
     if (auto obfs = query_value(url, "obfsParam"); !obfs.empty())
