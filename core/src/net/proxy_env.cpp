@@ -4,19 +4,10 @@
 
 #include "platform/env.h"
 #include "text/ascii.h"
+#include "text/white_space.h"
 
 namespace kest::net {
 namespace {
-
-std::string_view trim_blanks(std::string_view s) {
-    while (!s.empty() &&
-           (s.front() == ' ' || s.front() == '\t' || s.front() == '\r' || s.front() == '\n'))
-        s.remove_prefix(1);
-    while (!s.empty() &&
-           (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
-        s.remove_suffix(1);
-    return s;
-}
 
 int hex_value(char c) {
     if (c >= '0' && c <= '9')
@@ -112,8 +103,8 @@ bool entry_matches(std::string_view entry, std::string_view host) {
 std::string first_set(std::initializer_list<const char*> names) {
     for (const char* name : names) {
         auto value = platform::get_env(name);
-        if (value && !trim_blanks(*value).empty())
-            return std::string(trim_blanks(*value));
+        if (value && !text::trim_ascii_white_space(*value).empty())
+            return std::string(text::trim_ascii_white_space(*value));
     }
     return "";
 }
@@ -121,8 +112,7 @@ std::string first_set(std::initializer_list<const char*> names) {
 } // namespace
 
 std::string Proxy::authority() const {
-    std::string h = host.find(':') != std::string::npos ? "[" + host + "]" : host;
-    return h + ":" + std::to_string(port);
+    return join_authority(host, port);
 }
 
 ProxyEnv read_proxy_env() {
@@ -134,7 +124,7 @@ ProxyEnv read_proxy_env() {
 }
 
 Expected<Proxy> parse_proxy(std::string_view value) {
-    std::string_view rest = trim_blanks(value);
+    std::string_view rest = text::trim_ascii_white_space(value);
     auto sep = rest.find("://");
     if (sep != std::string_view::npos) {
         std::string scheme = text::ascii_lowercase(rest.substr(0, sep));
@@ -155,36 +145,11 @@ Expected<Proxy> parse_proxy(std::string_view value) {
         rest.remove_prefix(at + 1);
     }
 
-    std::string_view host = rest;
-    std::string_view port;
-    if (rest.starts_with("[")) {
-        auto close = rest.find(']');
-        if (close == std::string_view::npos)
-            return unexpected(std::string("invalid proxy address"));
-        host = rest.substr(1, close - 1);
-        std::string_view after = rest.substr(close + 1);
-        if (!after.empty() && after[0] != ':')
-            return unexpected(std::string("invalid proxy address"));
-        if (!after.empty())
-            port = after.substr(1);
-    } else if (auto colon = rest.find(':'); colon != std::string_view::npos) {
-        host = rest.substr(0, colon);
-        port = rest.substr(colon + 1);
-    }
-    if (host.empty())
-        return unexpected(std::string("proxy without a host"));
-    proxy.host = text::ascii_lowercase(host);
-    if (!port.empty()) {
-        unsigned n = 0;
-        for (char c : port) {
-            if (c < '0' || c > '9' || n > 65535)
-                return unexpected(std::string("invalid proxy port"));
-            n = n * 10 + unsigned(c - '0');
-        }
-        if (n == 0 || n > 65535)
-            return unexpected(std::string("invalid proxy port"));
-        proxy.port = static_cast<std::uint16_t>(n);
-    }
+    auto host_port = split_authority(rest, 80);
+    if (!host_port)
+        return unexpected("proxy: " + host_port.error());
+    proxy.host = std::move(host_port->host);
+    proxy.port = host_port->port;
     return proxy;
 }
 
@@ -194,7 +159,8 @@ bool no_proxy_matches(std::string_view no_proxy, std::string_view host) {
         h.pop_back();
     while (!no_proxy.empty()) {
         auto comma = no_proxy.find(',');
-        std::string entry = text::ascii_lowercase(trim_blanks(no_proxy.substr(0, comma)));
+        std::string entry =
+            text::ascii_lowercase(text::trim_ascii_white_space(no_proxy.substr(0, comma)));
         no_proxy =
             comma == std::string_view::npos ? std::string_view() : no_proxy.substr(comma + 1);
         if (!entry.empty() && entry_matches(entry, h))

@@ -1,5 +1,7 @@
 #include "net/url.h"
 
+#include <algorithm>
+
 #include "text/ascii.h"
 
 namespace kest::net {
@@ -110,27 +112,19 @@ void set_path(Url& url, std::string_view path, std::optional<std::string_view> q
         url.query.reset();
 }
 
-Expected<std::uint16_t> parse_port(std::string_view digits, std::uint16_t fallback) {
-    if (digits.empty())
-        return fallback;
-    if (digits.size() > 5)
-        return unexpected(std::string("invalid port in URL"));
-    unsigned value = 0;
-    for (char c : digits) {
-        if (!is_digit(c))
-            return unexpected(std::string("invalid port in URL"));
-        value = value * 10 + unsigned(c - '0');
-    }
-    if (value == 0 || value > 65535)
-        return unexpected(std::string("invalid port in URL"));
-    return static_cast<std::uint16_t>(value);
-}
-
 bool valid_host_byte(char c) {
     auto u = static_cast<unsigned char>(c);
     if (u <= 0x20 || u >= 0x7F)
         return false;
-    return std::string_view("\"<>\\^`{|}%/?#@[]").find(c) == std::string_view::npos;
+    return std::string_view("\"<>\\^`{|}%/?#@[]:").find(c) == std::string_view::npos;
+}
+
+bool valid_ipv6_text(std::string_view host) {
+    for (char c : host)
+        if (!is_digit(c) && !(c >= 'a' && c <= 'f') && !(c >= 'A' && c <= 'F') && c != ':' &&
+            c != '.')
+            return false;
+    return host.find(':') != std::string_view::npos;
 }
 
 } // namespace
@@ -139,9 +133,56 @@ std::string Url::target() const {
     return query ? path + "?" + *query : path;
 }
 
+Expected<HostPort> split_authority(std::string_view authority, std::uint16_t default_port) {
+    std::string_view host = authority;
+    std::string_view port;
+    bool bracketed = authority.starts_with("[");
+    if (bracketed) {
+        auto close = authority.find(']');
+        if (close == std::string_view::npos)
+            return unexpected(std::string("invalid IPv6 host"));
+        host = authority.substr(1, close - 1);
+        std::string_view after = authority.substr(close + 1);
+        if (!after.empty() && after[0] != ':')
+            return unexpected(std::string("invalid host"));
+        if (!after.empty())
+            port = after.substr(1);
+    } else if (auto colon = authority.find(':'); colon != std::string_view::npos) {
+        host = authority.substr(0, colon);
+        port = authority.substr(colon + 1);
+    }
+    if (host.empty())
+        return unexpected(std::string("no host given"));
+    if (bracketed ? !valid_ipv6_text(host)
+                  : std::find_if_not(host.begin(), host.end(), valid_host_byte) != host.end())
+        return unexpected(std::string("invalid host"));
+
+    HostPort out{text::ascii_lowercase(host), default_port};
+    if (port.empty())
+        return out;
+    unsigned value = 0;
+    for (char c : port) {
+        if (!is_digit(c) || value > 65535)
+            return unexpected(std::string("invalid port"));
+        value = value * 10 + unsigned(c - '0');
+    }
+    if (value == 0 || value > 65535)
+        return unexpected(std::string("invalid port"));
+    out.port = static_cast<std::uint16_t>(value);
+    return out;
+}
+
+std::string join_authority(std::string_view host, std::uint16_t port) {
+    std::string out;
+    if (host.find(':') != std::string_view::npos)
+        out.append("[").append(host).append("]");
+    else
+        out.append(host);
+    return out.append(":").append(std::to_string(port));
+}
+
 std::string Url::authority() const {
-    std::string h = host.find(':') != std::string::npos ? "[" + host + "]" : host;
-    return h + ":" + std::to_string(port);
+    return join_authority(host, port);
 }
 
 std::string Url::text() const {
@@ -173,37 +214,11 @@ Expected<Url> parse_url(std::string_view text) {
     if (authority.find('@') != std::string_view::npos)
         return unexpected(std::string("user names in URLs are not supported"));
 
-    std::string_view host;
-    std::string_view port;
-    if (authority.starts_with("[")) {
-        auto close = authority.find(']');
-        if (close == std::string_view::npos)
-            return unexpected(std::string("invalid IPv6 host in URL"));
-        host = authority.substr(1, close - 1);
-        std::string_view after = authority.substr(close + 1);
-        if (!after.empty() && after[0] != ':')
-            return unexpected(std::string("invalid host in URL"));
-        port = after.empty() ? after : after.substr(1);
-        for (char c : host)
-            if (!is_digit(c) && !(c >= 'a' && c <= 'f') && !(c >= 'A' && c <= 'F') && c != ':' &&
-                c != '.')
-                return unexpected(std::string("invalid IPv6 host in URL"));
-    } else {
-        auto colon = authority.find(':');
-        host = authority.substr(0, colon);
-        if (colon != std::string_view::npos)
-            port = authority.substr(colon + 1);
-        for (char c : host)
-            if (!valid_host_byte(c) || c == ':')
-                return unexpected(std::string("invalid host in URL"));
-    }
-    if (host.empty())
-        return unexpected(std::string("URL without a host"));
-    url.host = text::ascii_lowercase(host);
-    auto p = parse_port(port, default_port);
-    if (!p)
-        return unexpected(p.error());
-    url.port = *p;
+    auto host_port = split_authority(authority, default_port);
+    if (!host_port)
+        return unexpected("URL: " + host_port.error());
+    url.host = std::move(host_port->host);
+    url.port = host_port->port;
 
     PathParts parts = split_path(rest);
     set_path(url, parts.path, parts.query);

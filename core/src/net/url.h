@@ -27,6 +27,18 @@ struct Url {
     bool same_origin(const Url& other) const;
 };
 
+struct HostPort {
+    std::string host; // lowercase; an IPv6 address without its brackets
+    std::uint16_t port = 0;
+};
+
+// "host", "host:port", "[v6]" or "[v6]:port"; default_port when the port is absent or empty.
+// Hosts are ASCII names or addresses; the port lies in 1..65535.
+Expected<HostPort> split_authority(std::string_view authority, std::uint16_t default_port);
+
+// host ":" port, the host in brackets when it is an IPv6 address.
+std::string join_authority(std::string_view host, std::uint16_t port);
+
 // Accepts absolute "http://" and "https://" URLs (scheme in any letter case). User names in
 // the URL, other schemes, non-ASCII or empty hosts and bad ports are refused. Bytes that may
 // not stand in a request target (controls, space, non-ASCII, a few punctuation marks) are

@@ -69,27 +69,6 @@ Socket::Native Socket::invalid_native() {
     return static_cast<Native>(static_cast<std::intptr_t>(-1));
 }
 
-Socket::~Socket() {
-    close();
-}
-
-Socket::Socket(Socket&& other) noexcept : native_(other.native_) {
-    other.native_ = invalid_native();
-}
-
-Socket& Socket::operator=(Socket&& other) noexcept {
-    if (this != &other) {
-        close();
-        native_ = other.native_;
-        other.native_ = invalid_native();
-    }
-    return *this;
-}
-
-bool Socket::valid() const {
-    return native_ != invalid_native();
-}
-
 bool Socket::send_all(std::string_view bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -180,20 +159,6 @@ Expected<Socket> connect_loopback(std::uint16_t port, std::chrono::milliseconds 
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return s;
-}
-
-bool can_bind_loopback(std::uint16_t port) {
-    return bound_listener(port).has_value();
-}
-
-std::optional<std::uint16_t> free_loopback_port() {
-    auto s = bound_listener(0);
-    if (!s)
-        return std::nullopt;
-    std::uint16_t port = s->local_port();
-    if (port == 0)
-        return std::nullopt;
-    return port;
 }
 
 } // namespace kest::platform

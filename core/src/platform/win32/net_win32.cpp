@@ -83,27 +83,6 @@ Socket::Native Socket::invalid_native() {
     return static_cast<Native>(INVALID_SOCKET);
 }
 
-Socket::~Socket() {
-    close();
-}
-
-Socket::Socket(Socket&& other) noexcept : native_(other.native_) {
-    other.native_ = invalid_native();
-}
-
-Socket& Socket::operator=(Socket&& other) noexcept {
-    if (this != &other) {
-        close();
-        native_ = other.native_;
-        other.native_ = invalid_native();
-    }
-    return *this;
-}
-
-bool Socket::valid() const {
-    return native_ != invalid_native();
-}
-
 bool Socket::send_all(std::string_view bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -188,20 +167,6 @@ Expected<Socket> connect_loopback(std::uint16_t port, std::chrono::milliseconds 
     u_long off = 0;
     ioctlsocket(sock_of(*s), FIONBIO, &off);
     return s;
-}
-
-bool can_bind_loopback(std::uint16_t port) {
-    return bound_listener(port).has_value();
-}
-
-std::optional<std::uint16_t> free_loopback_port() {
-    auto s = bound_listener(0);
-    if (!s)
-        return std::nullopt;
-    std::uint16_t port = s->local_port();
-    if (port == 0)
-        return std::nullopt;
-    return port;
 }
 
 } // namespace kest::platform
