@@ -4,6 +4,7 @@
 
 #include "platform/env.h"
 #include "text/ascii.h"
+#include "text/ip_address.h"
 #include "text/white_space.h"
 
 namespace kest::net {
@@ -34,27 +35,17 @@ std::string percent_decode(std::string_view s) {
 }
 
 std::optional<std::uint32_t> parse_ipv4(std::string_view s) {
-    std::uint32_t value = 0;
-    int parts = 0;
-    std::size_t i = 0;
-    while (parts < 4) {
-        std::size_t start = i;
-        unsigned part = 0;
-        while (i < s.size() && s[i] >= '0' && s[i] <= '9' && i - start < 3)
-            part = part * 10 + unsigned(s[i++] - '0');
-        if (i == start || part > 255)
-            return std::nullopt;
-        value = (value << 8) | part;
-        ++parts;
-        if (parts < 4) {
-            if (i >= s.size() || s[i] != '.')
-                return std::nullopt;
-            ++i;
-        }
-    }
-    if (i != s.size())
+    auto bytes = text::parse_ipv4_text(s);
+    if (!bytes)
         return std::nullopt;
-    return value;
+    return std::uint32_t((*bytes)[0]) << 24 | std::uint32_t((*bytes)[1]) << 16 |
+           std::uint32_t((*bytes)[2]) << 8 | std::uint32_t((*bytes)[3]);
+}
+
+// Two IPv6 texts naming the same address ("::1" and "0:0::1").
+bool same_ipv6(std::string_view a, std::string_view b) {
+    auto x = text::parse_ipv6_text(a);
+    return x && x == text::parse_ipv6_text(b);
 }
 
 bool cidr_matches(std::string_view entry, std::string_view host) {
@@ -83,10 +74,10 @@ bool entry_matches(std::string_view entry, std::string_view host) {
         return cidr_matches(entry, host);
     if (entry.starts_with("[")) {
         auto close = entry.find(']');
-        return close != std::string_view::npos && entry.substr(1, close - 1) == host;
+        return close != std::string_view::npos && same_ipv6(entry.substr(1, close - 1), host);
     }
     if (entry.find(':') != entry.rfind(':'))
-        return entry == host; // an IPv6 address without brackets
+        return same_ipv6(entry, host); // without brackets
     entry = entry.substr(0, entry.find(':'));
     if (entry.starts_with("*."))
         entry.remove_prefix(2);

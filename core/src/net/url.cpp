@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "text/ascii.h"
+#include "text/ip_address.h"
 
 namespace kest::net {
 namespace {
@@ -119,14 +120,6 @@ bool valid_host_byte(char c) {
     return std::string_view("\"<>\\^`{|}%/?#@[]:").find(c) == std::string_view::npos;
 }
 
-bool valid_ipv6_text(std::string_view host) {
-    for (char c : host)
-        if (!is_digit(c) && !(c >= 'a' && c <= 'f') && !(c >= 'A' && c <= 'F') && c != ':' &&
-            c != '.')
-            return false;
-    return host.find(':') != std::string_view::npos;
-}
-
 } // namespace
 
 std::string Url::target() const {
@@ -153,7 +146,7 @@ Expected<HostPort> split_authority(std::string_view authority, std::uint16_t def
     }
     if (host.empty())
         return unexpected(std::string("no host given"));
-    if (bracketed ? !valid_ipv6_text(host)
+    if (bracketed ? !text::is_ipv6_text(host)
                   : std::find_if_not(host.begin(), host.end(), valid_host_byte) != host.end())
         return unexpected(std::string("invalid host"));
 

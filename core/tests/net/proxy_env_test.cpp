@@ -60,6 +60,8 @@ TEST(ProxyEnv, NoProxyEntriesMatchHostsAndDomains) {
         {"10.0.0.0/33", "10.0.0.1", false},
         {"[::1]", "::1", true},
         {"::1", "::1", true},
+        {"[0:0::1]", "::1", true},
+        {"::2", "::1", false},
         {"", "example.com", false},
         {",,", "example.com", false},
         {".", "example.com", false},

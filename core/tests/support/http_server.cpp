@@ -1,5 +1,6 @@
 #include "support/http_server.h"
 
+#include <cstdlib>
 #include <stdexcept>
 #include <zlib.h>
 
@@ -122,7 +123,7 @@ void HttpServer::serve(platform::Socket& s, int number) {
         req->connection = number;
         // Request bodies are not expected; one that is announced is read and dropped.
         if (auto length = req->header("Content-Length")) {
-            std::size_t n = std::stoul(*length);
+            std::size_t n = std::strtoull(length->c_str(), nullptr, 10);
             char chunk[16384];
             while (buffer.size() < n) {
                 auto r = service_.recv(s, chunk, sizeof chunk);
