@@ -3,7 +3,7 @@
 #include <cstring>
 #include <system_error>
 #include <thread>
-#include <vector>
+#include <memory>
 
 #include "platform/stdio.h"
 #include "rpc/dispatcher.h"
@@ -20,7 +20,8 @@ constexpr std::size_t kReadBufferSize = 1 << 20;
 // its "\n").
 class LineReader {
 public:
-    LineReader() : buf_(kReadBufferSize) {}
+    // Not zero-filled: pages the reads never reach stay out of the working set.
+    LineReader() : buf_(new char[kReadBufferSize]) {}
 
     enum class Status { Line, End, Error };
 
@@ -28,7 +29,7 @@ public:
         line.clear();
         for (;;) {
             if (start_ < end_) {
-                const char* from = buf_.data() + start_;
+                const char* from = buf_.get() + start_;
                 const void* nl = std::memchr(from, '\n', end_ - start_);
                 if (nl) {
                     std::size_t n = static_cast<const char*>(nl) - from + 1;
@@ -39,7 +40,7 @@ public:
                 line.append(from, end_ - start_);
                 start_ = end_ = 0;
             }
-            auto r = platform::read_stdin(buf_.data(), buf_.size());
+            auto r = platform::read_stdin(buf_.get(), kReadBufferSize);
             if (r.status == platform::ReadStatus::Error)
                 return Status::Error;
             if (r.status == platform::ReadStatus::End)
@@ -50,7 +51,7 @@ public:
     }
 
 private:
-    std::vector<char> buf_;
+    std::unique_ptr<char[]> buf_;
     std::size_t start_ = 0;
     std::size_t end_ = 0;
 };
