@@ -1,6 +1,7 @@
 #include "vpn/engine_values.h"
 
 #include "vpn/config_values.h"
+#include "vpn/engine_json_lists.h"
 
 namespace kest::vpn {
 
@@ -17,7 +18,7 @@ EngineValues derive_engine_values(const Json& outbound, const RoutePlan& plan) {
     if (plan.ru_preset) {
         for (std::string_view domain : kRuPresetDomains) {
             values.domains.push_back(std::string(domain));
-            values.suffixes.push_back("." + std::string(domain));
+            values.suffixes.push_back(dotted(domain));
         }
         for (std::string_view suffix : kRuPresetSuffixes)
             values.suffixes.push_back(std::string(suffix));
