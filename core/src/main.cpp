@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "platform/exit.h"
+#include "platform/process_setup.h"
 #include "rpc/app_state.h"
 #include "rpc/events.h"
 #include "rpc/request_loop.h"
@@ -11,6 +12,7 @@
 
 int main() {
     using namespace kest;
+    platform::prepare_process();
     auto [producer, events] = rpc::EventQueue::make();
     vpn::StatusSink sink = rpc::make_status_sink(producer);
     producer.reset(); // the status callbacks own the producer handles from here on

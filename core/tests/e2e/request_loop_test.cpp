@@ -13,6 +13,8 @@ TEST_F(RequestLoop, BlankLinesAndByteOrderMarksGiveNothing) {
     ASSERT_TRUE(core().write(" " + bom + "{\"id\":2,\"method\":\"ping\"}\n"));
     sync(3);
     EXPECT_TRUE(unexpected_.empty());
+    // The log travels on its own pipe: the answer to the sync ping can overtake it.
+    EXPECT_TRUE(core().wait_stderr_lines(1));
     auto rpc = log_with("[rpc] ");
     ASSERT_EQ(rpc.size(), 1u);
     EXPECT_EQ(rpc[0].rfind("[rpc] неразобранный запрос: ", 0), 0u) << rpc[0];
@@ -51,6 +53,7 @@ TEST_F(RequestLoop, EveryInvalidLineIsLoggedOnceAndAnsweredNever) {
         send(line);
     sync(99);
     EXPECT_TRUE(unexpected_.empty()) << unexpected_.size() << " unexpected answers";
+    EXPECT_TRUE(core().wait_stderr_lines(invalid.size()));
     auto rpc = log_with("[rpc] ");
     ASSERT_EQ(rpc.size(), invalid.size());
     static const std::regex described(R"(^\[rpc\] неразобранный запрос: .+ at line 1 column \d+$)");
@@ -146,6 +149,28 @@ TEST_F(RequestLoop, TrafficWithoutASessionIsZeroAndPrewarmAnswersAtOnce) {
     EXPECT_EQ(next_json(), Json::parse(R"({"id":2,"result":{"ok":true}})"));
     send(R"({"id":3,"method":"release_apps_cache","params":[1,2]})");
     EXPECT_EQ(next_json(), Json::parse(R"({"id":3,"result":{"ok":true}})"));
+}
+
+} // namespace
+} // namespace kest::testing
+
+namespace kest::testing {
+namespace {
+
+TEST_F(RequestLoop, AFrontEndThatStopsReadingCostsOnlyTheLines) {
+    core().close_stdout_after_next_read();
+    send(R"({"id":1,"method":"ping"})");
+    for (int i = 0; i < 200 && !core().stdout_closed(); ++i)
+        std::this_thread::sleep_for(10ms);
+    ASSERT_TRUE(core().stdout_closed());
+    // Responses and events now have no reader; the core must go on serving all the same.
+    send(R"({"id":2,"method":"disconnect"})");
+    send(R"({"id":3,"method":"ping"})");
+    send("not json");
+    EXPECT_TRUE(core().wait_stderr_lines(2));
+    core().close_stdin();
+    EXPECT_EQ(core().wait_exit(), 0);
+    EXPECT_EQ(log_with("[rpc] неразобранный").size(), 1u);
 }
 
 } // namespace

@@ -2,9 +2,12 @@
 
 #include <stdexcept>
 
+#include "platform/process_setup.h"
+
 namespace kest::testing {
 
 ChildSession::ChildSession(const std::string& program, std::vector<std::string> args) {
+    platform::prepare_process(); // a child that died must not take the test down with it
     platform::SpawnOptions options;
     options.program = program;
     options.args = std::move(args);
@@ -34,6 +37,10 @@ void ChildSession::pump(platform::PipeEnd* pipe, Stream& stream) {
         if (r.status != platform::ReadStatus::Data)
             break;
         pending.append(buf, r.bytes);
+        if (&stream == &out_ && close_stdout_.load()) {
+            pipe->close();
+            break;
+        }
         std::size_t start = 0, nl;
         std::vector<std::string> lines;
         while ((nl = pending.find('\n', start)) != std::string::npos) {
@@ -57,6 +64,10 @@ void ChildSession::pump(platform::PipeEnd* pipe, Stream& stream) {
 
 bool ChildSession::write(std::string_view bytes) {
     return child_.stdin_pipe && child_.stdin_pipe->write(bytes);
+}
+
+void ChildSession::close_stdout_after_next_read() {
+    close_stdout_.store(true);
 }
 
 void ChildSession::close_stdin() {

@@ -1,6 +1,7 @@
 #pragma once
 // Drives a child program over its standard streams, the way the front end drives the core:
 // writes request lines, collects the lines it prints on stdout and stderr, waits for its exit.
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -27,6 +28,9 @@ public:
 
     bool write(std::string_view bytes);
     void close_stdin();
+    // Closes our end of the child's standard output once the next bytes have arrived, the way
+    // a front end that stops reading would; later output of the child finds no reader.
+    void close_stdout_after_next_read();
 
     // The next stdout line (without "\n"), waiting at most timeout; none on time-out or end.
     std::optional<std::string> next_line(std::chrono::milliseconds timeout = 10s);
@@ -56,6 +60,7 @@ private:
     Stream out_, err_;
     std::thread out_thread_, err_thread_;
     std::optional<int> exit_code_;
+    std::atomic<bool> close_stdout_{false};
 };
 
 } // namespace kest::testing

@@ -137,9 +137,19 @@ Expected<Child> spawn(const SpawnOptions& options) {
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
 
+    // Our own SIGPIPE is ignored; the child starts with the default disposition.
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
+
     pid_t pid = -1;
-    int rc = ::posix_spawn(&pid, options.program.c_str(), &actions, nullptr, argv.data(), environ);
+    int rc = ::posix_spawn(&pid, options.program.c_str(), &actions, &attr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attr);
     if (rc != 0) {
         close_all();
         return os_error(rc);
