@@ -7,6 +7,7 @@
 #include <limits>
 #include <stdexcept>
 
+#include "text/ascii.h"
 #include "text/utf8.h"
 
 namespace kest::json {
@@ -17,16 +18,6 @@ constexpr std::uint64_t kMaxI64 = std::numeric_limits<std::int64_t>::max();
 
 bool is_digit(char c) {
     return c >= '0' && c <= '9';
-}
-
-int hex_value(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 // A string as an error message shows it: quoted, with quotes, backslashes and control
@@ -144,7 +135,7 @@ Expected<void> Cursor::scan_hex_escape(char32_t& unit) {
     for (int i = 0; i < 4; ++i) {
         if (at_end())
             return unexpected(error_ahead("EOF while parsing a string"));
-        int digit = hex_value(current());
+        int digit = text::hex_digit_value(current());
         if (digit < 0)
             return unexpected(error_ahead("invalid escape"));
         unit = unit * 16 + static_cast<char32_t>(digit);

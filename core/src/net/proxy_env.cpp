@@ -10,22 +10,13 @@
 namespace kest::net {
 namespace {
 
-int hex_value(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 std::string percent_decode(std::string_view s) {
     std::string out;
     for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size() && hex_value(s[i + 1]) >= 0 &&
-            hex_value(s[i + 2]) >= 0) {
-            out.push_back(static_cast<char>(hex_value(s[i + 1]) * 16 + hex_value(s[i + 2])));
+        if (s[i] == '%' && i + 2 < s.size() && text::hex_digit_value(s[i + 1]) >= 0 &&
+            text::hex_digit_value(s[i + 2]) >= 0) {
+            out.push_back(static_cast<char>(text::hex_digit_value(s[i + 1]) * 16 +
+                                            text::hex_digit_value(s[i + 2])));
             i += 2;
         } else {
             out.push_back(s[i]);
