@@ -51,7 +51,12 @@ std::string shown_string(std::string_view s) {
 }
 
 std::string in_backquotes(std::string_view s) {
-    return "`" + std::string(s) + "`";
+    std::string out;
+    out.reserve(s.size() + 2);
+    out.push_back('`');
+    out.append(s);
+    out.push_back('`');
+    return out;
 }
 
 } // namespace
