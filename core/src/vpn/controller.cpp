@@ -1,6 +1,7 @@
 #include "vpn/controller.h"
 
 #include <exception>
+#include <initializer_list>
 #include <thread>
 
 #include "text/lowercase.h"
@@ -70,6 +71,14 @@ void worker_loop(VpnController& c) {
         CommandResult result = run_guarded(c, newest);
         newest.reply.send(std::move(result));
     }
+}
+
+bool lowercase_contains_any(std::string_view text, std::initializer_list<std::string_view> words) {
+    std::string lower = text::to_lower(text);
+    for (std::string_view word : words)
+        if (lower.find(word) != std::string::npos)
+            return true;
+    return false;
 }
 
 CommandResult not_built_yet(VpnController& c, VpnCommand&) {
@@ -145,21 +154,13 @@ CommandResult fail_command(VpnController& c, std::string_view prefix, std::strin
 }
 
 bool is_already_exists_error(std::string_view text) {
-    std::string lower = text::to_lower(text);
-    for (std::string_view needle :
-         {"already exists", "object already exists", "file already exists"})
-        if (lower.find(needle) != std::string::npos)
-            return true;
-    return false;
+    return lowercase_contains_any(
+        text, {"already exists", "object already exists", "file already exists"});
 }
 
 bool is_no_admin_error(std::string_view text) {
-    std::string lower = text::to_lower(text);
-    for (std::string_view needle :
-         {"operation not permitted", "permission denied", "нет прав администратора"})
-        if (lower.find(needle) != std::string::npos)
-            return true;
-    return false;
+    return lowercase_contains_any(
+        text, {"operation not permitted", "permission denied", "нет прав администратора"});
 }
 
 } // namespace kest::vpn

@@ -9,12 +9,13 @@
 #include <unistd.h>
 
 #include "platform/env.h"
+#include "platform/posix/fd_io.h"
 
 namespace kest::platform {
 namespace {
 
 Unexpected<std::string> os_error(int err) {
-    return unexpected(std::string(std::strerror(err)) + " (os error " + std::to_string(err) + ")");
+    return unexpected(posix::error_text(err));
 }
 
 } // namespace
@@ -47,17 +48,10 @@ Expected<void> write_file(const std::string& path, std::string_view bytes) {
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
         return os_error(errno);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            int err = n < 0 ? errno : EIO;
-            ::close(fd);
-            return os_error(err);
-        }
-        done += static_cast<std::size_t>(n);
+    if (!posix::write_all(fd, bytes)) {
+        int err = errno;
+        ::close(fd);
+        return os_error(err);
     }
     if (::close(fd) != 0)
         return os_error(errno);

@@ -8,13 +8,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/posix/fd_io.h"
+
 extern char** environ;
 
 namespace kest::platform {
 namespace {
 
 Unexpected<std::string> os_error(int err) {
-    return unexpected(std::string(std::strerror(err)) + " (os error " + std::to_string(err) + ")");
+    return unexpected(posix::error_text(err));
 }
 
 class FdPipe final : public PipeEnd {
@@ -25,29 +27,10 @@ public:
     ReadResult read(char* buf, std::size_t size) override {
         if (fd_ < 0)
             return {ReadStatus::Error};
-        for (;;) {
-            ssize_t n = ::read(fd_, buf, size);
-            if (n > 0)
-                return {ReadStatus::Data, static_cast<std::size_t>(n)};
-            if (n == 0)
-                return {ReadStatus::End};
-            if (errno != EINTR)
-                return {ReadStatus::Error};
-        }
+        return posix::read_some(fd_, buf, size);
     }
 
-    bool write(std::string_view bytes) override {
-        std::size_t done = 0;
-        while (fd_ >= 0 && done < bytes.size()) {
-            ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return false;
-            done += static_cast<std::size_t>(n);
-        }
-        return fd_ >= 0;
-    }
+    bool write(std::string_view bytes) override { return fd_ >= 0 && posix::write_all(fd_, bytes); }
 
     void close() override {
         if (fd_ >= 0)

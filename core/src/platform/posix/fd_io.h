@@ -1,0 +1,47 @@
+#pragma once
+// Blocking reads and writes on a file descriptor, retried when a signal interrupts them.
+#include <cerrno>
+#include <cstddef>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+
+#include "platform/stdio.h"
+
+namespace kest::platform::posix {
+
+// The system's text for an errno value, the way every POSIX error of the core reads.
+inline std::string error_text(int err) {
+    return std::string(std::strerror(err)) + " (os error " + std::to_string(err) + ")";
+}
+
+// False on failure, with errno telling why (EIO for a write that accepted nothing).
+inline bool write_all(int fd, std::string_view bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n == 0)
+            errno = EIO;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+inline ReadResult read_some(int fd, char* buf, std::size_t size) {
+    for (;;) {
+        ssize_t n = ::read(fd, buf, size);
+        if (n > 0)
+            return {ReadStatus::Data, static_cast<std::size_t>(n)};
+        if (n == 0)
+            return {ReadStatus::End};
+        if (errno != EINTR)
+            return {ReadStatus::Error};
+    }
+}
+
+} // namespace kest::platform::posix
