@@ -51,7 +51,7 @@ TEST_F(ShareLink, Vless) {
         {"vless://u@h?security=TLS&type=TCP",
          R"({"packet_encoding":"xudp","server":"h","server_port":0,"tag":"proxy",)"
          R"("type":"vless","uuid":"u"})"},
-        {"  VLESS://Uu@Host.Example:1?type=RAW&sni=Ignored  ",
+        {" \xE3\x80\x80VLESS://Uu@Host.Example:1?type=RAW&sni=Ignored\xC2\xA0 ",
          R"({"packet_encoding":"xudp","server":"Host.Example","server_port":1,"tag":"proxy",)"
          R"("type":"vless","uuid":"Uu"})"},
         {"vless://[2001:db8::1]:443?security=tls&fp=firefox&flow=",
@@ -262,6 +262,8 @@ TEST_F(ShareLink, RefusesWhatItCannotCarry) {
          "error: транспорт «ws» не поддерживается — нужен tcp (tls/reality)"},
         {"vless://u@h?type=gRPC",
          "error: транспорт «grpc» не поддерживается — нужен tcp (tls/reality)"},
+        {"vless://u@h?type=%D0%92%D0%95%D0%91",
+         "error: транспорт «веб» не поддерживается — нужен tcp (tls/reality)"},
         {"vless://u@h:44a3?type=ws", "error: некорректная ссылка: неверный порт «44a3»"},
         {"hy2://[::1", "error: некорректная ссылка: незакрытая скобка в адресе IPv6"},
         {"hysteria://h\tx", "error: некорректная ссылка: управляющий символ"},
