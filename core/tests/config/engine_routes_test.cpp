@@ -153,6 +153,57 @@ TEST_F(EngineRules, AddressRangesAreSortedBytewiseAndRuPresetKeepsRepeats) {
     EXPECT_FALSE(document["route"].contains("rule_set")) << "no rule-set file exists";
 }
 
+TEST_F(EngineRules, ExistingRuleSetFilesGetDefinitionsDnsRulesAndGuardedRoutes) {
+    for (const char* file : {"geosite-google.srs", "geoip-ru.srs", "geosite-category-ru.srs"})
+        add_rule_set(file);
+    RoutePlan plan;
+    plan.selected_mode = true;
+    plan.ru_preset = true;
+    plan.geosite_names.append("youtube"); // no file
+    plan.geosite_names.append("google");
+
+    Json document = build(Json{{"type", "vless"}}, plan);
+    const char sep = platform::path_separator();
+    auto definition = [&](const char* file, const char* tag) {
+        return Json{{"format", "binary"},
+                    {"path", text::join_path(in_data("geo"), file, sep)},
+                    {"tag", tag},
+                    {"type", "local"}};
+    };
+    EXPECT_EQ(document["route"]["rule_set"],
+              (Json{definition("geosite-category-ru.srs", "geosite-ru"),
+                    definition("geoip-ru.srs", "geoip-ru"),
+                    definition("geosite-google.srs", "geosite-google")}));
+
+    // The address rule set of the preset has no DNS rule; the two site rule sets resolve to
+    // fake addresses like the user's own sites.
+    const Json& dns_rules = document["dns"]["rules"];
+    ASSERT_EQ(dns_rules.size(), 6u);
+    EXPECT_EQ(dns_rules[4],
+              (Json{{"rewrite_ttl", 1}, {"rule_set", {"geosite-ru"}}, {"server", "dns-fake"}}));
+    EXPECT_EQ(dns_rules[5],
+              (Json{{"rewrite_ttl", 1}, {"rule_set", {"geosite-google"}}, {"server", "dns-fake"}}));
+
+    std::vector<Json> rule_set_rules;
+    for (const Json& rule : document["route"]["rules"])
+        if (rule.contains("rule_set"))
+            rule_set_rules.push_back(rule);
+    const Json guard = {{"action", "reject"}, {"network", "udp"}, {"protocol", {"quic"}}};
+    auto guarded = [&](Json rule) {
+        Json copy = guard;
+        copy.update(rule);
+        rule["outbound"] = "proxy";
+        return std::vector<Json>{copy, rule};
+    };
+    std::vector<Json> want;
+    for (const Json& rule :
+         {Json{{"rule_set", {"geosite-ru"}}}, Json{{"no_domain", true}, {"rule_set", {"geoip-ru"}}},
+          Json{{"rule_set", {"geosite-google"}}}})
+        for (Json& part : guarded(rule))
+            want.push_back(std::move(part));
+    EXPECT_EQ(rule_set_rules, want);
+}
+
 TEST(RegexEscape, EscapesExactlyThePatternCharacters) {
     struct Case {
         const char* in;
