@@ -1,6 +1,8 @@
 #include "platform/process.h"
 
+#include <algorithm>
 #include <mutex>
+#include <vector>
 
 #include "platform/command_line.h"
 #include "platform/win32/windows_api.h"
@@ -91,12 +93,48 @@ private:
     DWORD pid_;
 };
 
-// Inheritable handles leak into every child created while they exist; creating pipes and
-// processes under one lock keeps one child's pipe ends out of another child.
+// The child's pipe ends are inheritable from their creation until they are closed after the
+// start; creating pipes and processes under one lock keeps one child's ends out of another.
 std::mutex& spawn_lock() {
     static std::mutex m;
     return m;
 }
+
+// Limits what a child inherits to the handles named here. Without such a list a child inherits
+// every inheritable handle of the core, among them the standard streams the front end gave it:
+// an engine that outlived the core would keep the front end's pipes open.
+class InheritList {
+public:
+    explicit InheritList(std::vector<HANDLE> handles) : handles_(std::move(handles)) {}
+    ~InheritList() {
+        if (ready_)
+            DeleteProcThreadAttributeList(list());
+    }
+    InheritList(const InheritList&) = delete;
+    InheritList& operator=(const InheritList&) = delete;
+
+    // False with the system's error set when the list cannot be built.
+    bool build() {
+        SIZE_T size = 0;
+        InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        storage_.resize(size);
+        if (!InitializeProcThreadAttributeList(list(), 1, 0, &size))
+            return false;
+        ready_ = true;
+        return UpdateProcThreadAttribute(list(), 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
+                                         handles_.data(), handles_.size() * sizeof(HANDLE), nullptr,
+                                         nullptr);
+    }
+
+    LPPROC_THREAD_ATTRIBUTE_LIST list() {
+        return reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage_.data());
+    }
+
+private:
+    std::vector<HANDLE> handles_;
+    std::vector<char> storage_;
+    bool ready_ = false;
+};
 
 } // namespace
 
@@ -112,8 +150,9 @@ Expected<Child> spawn(const SpawnOptions& options) {
                 h = nullptr;
             }
     };
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
+    STARTUPINFOEXW six{};
+    six.StartupInfo.cb = sizeof six;
+    STARTUPINFOW& si = six.StartupInfo;
     si.dwFlags = STARTF_USESTDHANDLES;
     if (options.pipes) {
         if (!CreatePipe(&ends[0], &ends[1], &inherit, 0) ||
@@ -136,11 +175,26 @@ Expected<Child> spawn(const SpawnOptions& options) {
         ends[0] = nul == INVALID_HANDLE_VALUE ? nullptr : nul;
         si.hStdInput = si.hStdOutput = si.hStdError = ends[0];
     }
+    std::vector<HANDLE> own_ends;
+    for (HANDLE h : {si.hStdInput, si.hStdOutput, si.hStdError})
+        if (h && std::find(own_ends.begin(), own_ends.end(), h) == own_ends.end())
+            own_ends.push_back(h);
+    const BOOL inherit_ends = !own_ends.empty();
+    InheritList inherited(std::move(own_ends));
+    DWORD flags = CREATE_UNICODE_ENVIRONMENT | (options.no_window ? CREATE_NO_WINDOW : 0);
+    if (inherit_ends) {
+        if (!inherited.build()) {
+            auto e = last_error();
+            close_all();
+            return e;
+        }
+        six.lpAttributeList = inherited.list();
+        flags |= EXTENDED_STARTUPINFO_PRESENT;
+    }
     std::wstring program = win32::wide(options.program);
     std::wstring command = win32::wide(build_command_line(options.program, options.args));
     PROCESS_INFORMATION pi{};
-    DWORD flags = CREATE_UNICODE_ENVIRONMENT | (options.no_window ? CREATE_NO_WINDOW : 0);
-    BOOL ok = CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, flags,
+    BOOL ok = CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, inherit_ends, flags,
                              nullptr, nullptr, &si, &pi);
     if (!ok) {
         auto e = last_error();
