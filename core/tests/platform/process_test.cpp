@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/fs.h"
 #include "support/bin_dir.h"
 #include "support/child_session.h"
+#include "support/scoped_env.h"
+#include "support/temp_dir.h"
+#include "json/json.h"
 
 namespace kest::platform {
 namespace {
@@ -21,6 +25,25 @@ TEST(Spawn, AChildInheritsOnlyItsOwnStreams) {
     EXPECT_EQ(parent.next_line(3s), std::nullopt);
     EXPECT_TRUE(parent.stdout_closed());
     EXPECT_EQ(parent.wait_exit(), 0);
+}
+
+// The engine double records the arguments it was given, as the system split its command line.
+TEST(Spawn, PassesEveryArgumentUnchanged) {
+    testing::TempDir dir;
+    const std::string record = dir.join("record.txt");
+    testing::ScopedEnv env("KEST_DOUBLE_RECORD", record);
+    const std::vector<std::string> args = {
+        dir.join("Kest Connect", "vpn_config.json"), // a space, as in the real data folder
+        "",
+        R"(quote " and \" and \)",
+        "C:\\Пользователи\\файл 😀.json\\",
+        "tab\tend",
+    };
+    testing::ChildSession engine(testing::program_path("vuvezozire"), args);
+    ASSERT_TRUE(engine.wait_exit());
+    auto recorded = read_file(record);
+    ASSERT_TRUE(recorded) << recorded.error();
+    EXPECT_EQ(Json::parse(recorded->substr(0, recorded->find('\n'))), Json(args));
 }
 
 } // namespace
