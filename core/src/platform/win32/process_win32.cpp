@@ -151,8 +151,8 @@ Expected<Child> spawn(const SpawnOptions& options) {
             }
     };
     STARTUPINFOEXW six{};
-    six.StartupInfo.cb = sizeof six;
     STARTUPINFOW& si = six.StartupInfo;
+    si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
     if (options.pipes) {
         if (!CreatePipe(&ends[0], &ends[1], &inherit, 0) ||
@@ -188,6 +188,7 @@ Expected<Child> spawn(const SpawnOptions& options) {
             close_all();
             return e;
         }
+        si.cb = sizeof six;
         six.lpAttributeList = inherited.list();
         flags |= EXTENDED_STARTUPINFO_PRESENT;
     }
