@@ -1,0 +1,40 @@
+#include "rpc/shutdown.h"
+
+#include <gtest/gtest.h>
+
+#include "support/fake_engine.h"
+
+namespace kest::rpc {
+namespace {
+
+std::shared_ptr<AppState> state_with_engine(testing::OnClosedInput behaviour) {
+    auto controller = std::make_shared<vpn::VpnController>(
+        vpn::StatusSink{[](vpn::VpnState, const std::string&) {}, [] {}});
+    testing::FakeEngine engine(behaviour);
+    controller->inner.engine = std::move(engine.handle);
+    return std::make_shared<AppState>(controller);
+}
+
+// The teardown's disconnect has to stop an engine that ignores its closed input, which takes
+// longer than shutdown waits: the process ends at 5 s all the same, with code 0 and one line.
+TEST(ShutdownDeathTest, ATeardownOverFiveSecondsIsCutShortWithALogLine) {
+    EXPECT_EXIT(shutdown_once(state_with_engine(testing::OnClosedInput::Ignore)),
+                ::testing::ExitedWithCode(0),
+                "\\[core\\] демонтаж туннеля не уложился в 5с — выходим");
+}
+
+TEST(ShutdownDeathTest, AQuickTeardownEndsTheProcessWithoutALogLine) {
+    EXPECT_EXIT(shutdown_once(state_with_engine(testing::OnClosedInput::Exit)),
+                ::testing::ExitedWithCode(0), "успешно восстановлены\\.\n$");
+}
+
+TEST(Shutdown, ALaterCallerReturnsAtOnce) {
+    auto state = state_with_engine(testing::OnClosedInput::Exit);
+    std::call_once(state->shutdown_guard, [] {}); // as if another thread had begun the shutdown
+    shutdown_once(state);
+    EXPECT_FALSE(state->stop_requested);
+    EXPECT_TRUE(state->controller->inner.engine) << "no teardown ran";
+}
+
+} // namespace
+} // namespace kest::rpc

@@ -1,0 +1,33 @@
+#pragma once
+// An engine handle without a process behind it: the test chooses how the "engine" answers the
+// closing of its input and watches what the core does to it.
+#include <atomic>
+#include <chrono>
+#include <memory>
+
+#include "vpn/engine_handle.h"
+
+namespace kest::testing {
+
+enum class OnClosedInput { Exit, ReportStopped, Ignore };
+
+// The engine's side, shared with the test: the process object itself goes wherever the core
+// sends it (a reaper thread, or away).
+struct EngineSide {
+    std::atomic<bool> input_closed{false};
+    std::atomic<bool> exited{false};
+    std::atomic<int> terminated_with{-1};
+    std::atomic<bool> waited{false};
+    std::atomic<bool> process_released{false};
+    // Written before process_released is raised.
+    std::chrono::steady_clock::time_point terminated_at;
+};
+
+struct FakeEngine {
+    explicit FakeEngine(OnClosedInput behaviour);
+
+    std::shared_ptr<EngineSide> side = std::make_shared<EngineSide>();
+    vpn::EngineHandle handle;
+};
+
+} // namespace kest::testing
