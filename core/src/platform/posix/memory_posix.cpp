@@ -7,7 +7,7 @@
 namespace kest::platform {
 
 std::uint64_t working_set_size() {
-    std::FILE* f = std::fopen("/proc/self/statm", "r");
+    std::FILE* f = std::fopen("/proc/self/statm", "re");
     if (!f)
         return 0;
     unsigned long long size = 0, resident = 0;

@@ -5,7 +5,10 @@
 namespace kest::platform {
 
 void exit_process(int code) {
-    ExitProcess(static_cast<UINT>(code));
+    // Not ExitProcess: that runs library detach code, which can wait forever on a lock that a
+    // thread held when it was stopped.
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(code));
+    ExitProcess(static_cast<UINT>(code)); // only reached if the termination was refused
 }
 
 } // namespace kest::platform
