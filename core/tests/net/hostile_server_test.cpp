@@ -104,6 +104,7 @@ TEST(HostileServer, EveryMisbehaviourEndsInAnErrorWithinTheTimeOut) {
         {"gzip body that is no gzip",
          once(ok + "Content-Encoding: gzip\r\nContent-Length: 4096\r\n\r\n" + garbage),
          {Decoding}},
+        {"not HTTP at all", once(garbage), {Transport}},
         {"bad chunk size",
          once(ok + "Transfer-Encoding: chunked\r\n\r\nZZZ\r\nabc\r\n0\r\n\r\n"),
          {Transport}},

@@ -134,7 +134,9 @@ HttpErrorKind classify(CURLcode rc, bool proxied, long connect_code) {
         return HttpErrorKind::Proxy;
     if (proxied && (rc == CURLE_COULDNT_CONNECT || connect_code >= 300))
         return HttpErrorKind::Proxy;
-    if (rc == CURLE_URL_MALFORMAT || rc == CURLE_UNSUPPORTED_PROTOCOL)
+    // The agent has checked the URL already; curl also says "unsupported protocol" of a
+    // reply that is not HTTP, which is the server's fault, not the URL's.
+    if (rc == CURLE_URL_MALFORMAT)
         return HttpErrorKind::InvalidUrl;
     return HttpErrorKind::Transport;
 }
