@@ -197,6 +197,27 @@ TEST(HttpAgent, KeepsIdleConnectionsOnlyWhenTheProfileAllows) {
     EXPECT_EQ(other.connections(), 3);
 }
 
+TEST(HttpAgent, KeepsAtMostTheProfilesNumberOfIdleConnectionsPerHost) {
+    if (testing::running_under_wine())
+        GTEST_SKIP() << "Wine's WinHTTP pools connections across sessions";
+    HttpServer server;
+    Reply slow = Reply::text(200, "n");
+    slow.delay = 300ms; // keeps the three requests of a round in flight together
+    server.route("/n", slow);
+    HttpAgent agent(direct(10s, 2));
+    auto round = [&] {
+        std::vector<std::thread> threads;
+        for (int i = 0; i < 3; ++i)
+            threads.emplace_back([&] { EXPECT_TRUE(agent.get(server.url("/n"), {}, 100)); });
+        for (auto& t : threads)
+            t.join();
+    };
+    round();
+    EXPECT_EQ(server.connections(), 3);
+    round();
+    EXPECT_EQ(server.connections(), 4) << "two kept from the first round, one new";
+}
+
 TEST(HttpAgent, IdleConnectionsAreNotReusedAfterTheIdleTimeOut) {
     // WinHTTP drops a session's idle connections with the session; Wine keeps one pool for
     // the whole process and closes idle connections only on its own schedule.
