@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "net/http_profiles.h"
+#include "platform/net.h"
 #include "support/http_server.h"
 #include "support/wine.h"
 
@@ -256,6 +257,32 @@ TEST(HttpAgent, ServesConcurrentCallersOnOneAgent) {
         std::string one = "echo /" + std::to_string(t) + ";";
         EXPECT_EQ(bodies[t], one + one + one + one + one);
     }
+}
+
+TEST(HttpAgent, ConnectTimeOutEndsAConnectionThatIsNeverAccepted) {
+    // A listener that never accepts: once its queue is full, further connection attempts go
+    // unanswered, as with a host that drops them.
+    auto listener = platform::listen_loopback(0);
+    ASSERT_TRUE(listener) << listener.error();
+    std::vector<platform::Socket> queued;
+    for (int i = 0; i < 1000; ++i) {
+        auto s = platform::connect_loopback(listener->local_port(), 200ms);
+        if (!s)
+            break;
+        queued.push_back(std::move(*s));
+    }
+    ASSERT_LT(queued.size(), 1000u) << "the queue never filled";
+
+    HttpProfile p = direct(20s);
+    p.connect_timeout = 500ms;
+    HttpAgent agent(p);
+    auto start = std::chrono::steady_clock::now();
+    auto reply =
+        agent.get("http://127.0.0.1:" + std::to_string(listener->local_port()) + "/", {}, 100);
+    auto took = std::chrono::steady_clock::now() - start;
+    ASSERT_FALSE(reply);
+    EXPECT_EQ(reply.error().kind, HttpErrorKind::Timeout) << reply.error().message;
+    EXPECT_LT(took, 5s);
 }
 
 TEST(HttpAgent, TransportFailuresAndRefusedUrlsAreErrors) {
