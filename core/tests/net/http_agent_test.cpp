@@ -236,27 +236,54 @@ TEST(HttpAgent, IdleConnectionsAreNotReusedAfterTheIdleTimeOut) {
 }
 
 TEST(HttpAgent, ServesConcurrentCallersOnOneAgent) {
-    HttpServer server;
-    server.set_fallback(
-        [](const ReceivedRequest& req) { return Reply::text(200, "echo " + req.target); });
-    auto agent = make_http_agent(direct(10s, 2));
+    // Two servers, so that the pool holds handles for two hosts at once, and a short idle
+    // time-out, so that expiry runs while other threads take and return connections.
+    HttpServer first;
+    HttpServer second;
+    for (HttpServer* server : {&first, &second})
+        server->set_fallback([&second](const ReceivedRequest& req) {
+            if (req.target.starts_with("/gz/"))
+                return Reply::gzipped("echo " + req.target);
+            if (req.target.starts_with("/missing/"))
+                return Reply::text(404, "");
+            if (req.target.starts_with("/away/"))
+                return Reply::redirect(302, second.url(req.target.substr(5)));
+            return Reply::text(200, "echo " + req.target);
+        });
+    HttpProfile profile = direct(10s, 2);
+    profile.idle_timeout = 20ms;
+    auto agent = make_http_agent(profile);
+    const char* kinds[] = {"/", "/gz/", "/missing/", "/away/"};
+    constexpr int rounds = 20;
     std::vector<std::thread> threads;
-    std::vector<std::string> bodies(8);
-    for (int t = 0; t < 8; ++t)
+    std::vector<std::string> got(8);
+    std::vector<std::string> expected(8);
+    for (int t = 0; t < 8; ++t) {
+        for (int i = 0; i < rounds; ++i) {
+            std::string kind = kinds[(t + i) % 4];
+            std::string id = std::to_string(t) + "-" + std::to_string(i);
+            if (kind == "/missing/")
+                expected[t] += "404;";
+            else if (kind == "/away/")
+                expected[t] += "echo /" + id + ";";
+            else
+                expected[t] += "echo " + kind + id + ";";
+        }
         threads.emplace_back([&, t] {
-            std::string path = "/";
-            path += std::to_string(t);
-            for (int i = 0; i < 5; ++i) {
-                auto reply = agent->get(server.url(path), {}, 100);
-                bodies[t] += reply ? reply->body + ";" : "error;";
+            for (int i = 0; i < rounds; ++i) {
+                std::string path = kinds[(t + i) % 4] + std::to_string(t) + "-" + std::to_string(i);
+                auto reply = agent->get((i % 2 ? first : second).url(path), {}, 100);
+                if (reply)
+                    got[t] += reply->body + ";";
+                else
+                    got[t] += std::to_string(reply.error().status) + ";";
             }
         });
+    }
     for (auto& t : threads)
         t.join();
-    for (int t = 0; t < 8; ++t) {
-        std::string one = "echo /" + std::to_string(t) + ";";
-        EXPECT_EQ(bodies[t], one + one + one + one + one);
-    }
+    for (int t = 0; t < 8; ++t)
+        EXPECT_EQ(got[t], expected[t]) << "thread " << t;
 }
 
 TEST(HttpAgent, ConnectTimeOutEndsAConnectionThatIsNeverAccepted) {
