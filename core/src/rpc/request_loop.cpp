@@ -1,9 +1,9 @@
 #include "rpc/request_loop.h"
 
 #include <cstring>
+#include <memory>
 #include <system_error>
 #include <thread>
-#include <memory>
 
 #include "platform/stdio.h"
 #include "rpc/dispatcher.h"
@@ -58,6 +58,16 @@ private:
 
 } // namespace
 
+namespace {
+
+// The answer to a request whose handling faulted; the fault's own description is in neither line.
+void answer_fault(AppState& state, std::uint64_t id, const std::string& method) {
+    log_line("[rpc] паника в " + method);
+    send_response(state, id, nullptr, "внутренняя ошибка ядра в " + method);
+}
+
+} // namespace
+
 void request_thread(Request request, std::shared_ptr<AppState> state) {
     const std::string method = request.method;
     const std::uint64_t id = request.id;
@@ -66,8 +76,7 @@ void request_thread(Request request, std::shared_ptr<AppState> state) {
         if (auto* value = std::get_if<Json>(&outcome))
             send_response(*state, id, *value, "");
     } catch (...) {
-        log_line("[rpc] паника в " + method);
-        send_response(*state, id, nullptr, "внутренняя ошибка ядра в " + method);
+        answer_fault(*state, id, method);
     }
 }
 
@@ -80,8 +89,7 @@ void start_request_thread(const std::shared_ptr<AppState>& state, Request reques
     try {
         std::thread(request_thread, std::move(request), state).detach();
     } catch (const std::system_error&) {
-        log_line("[rpc] паника в " + method);
-        send_response(*state, id, nullptr, "внутренняя ошибка ядра в " + method);
+        answer_fault(*state, id, method);
     }
 }
 

@@ -7,10 +7,6 @@
 namespace kest::platform {
 namespace {
 
-Unexpected<std::string> last_error() {
-    return unexpected(win32::error_text(GetLastError()));
-}
-
 bool is_separator(char c) {
     return c == '\\' || c == '/';
 }
@@ -44,7 +40,7 @@ Expected<void> create_directories(const std::string& path) {
     }
     DWORD attrs = GetFileAttributesW(win32::wide(path).c_str());
     if (attrs == INVALID_FILE_ATTRIBUTES)
-        return last_error();
+        return win32::last_error();
     if (!(attrs & FILE_ATTRIBUTE_DIRECTORY))
         return unexpected(win32::error_text(ERROR_DIRECTORY));
     return {};
@@ -54,13 +50,13 @@ Expected<void> write_file(const std::string& path, std::string_view bytes) {
     FileHandle f{CreateFileW(win32::wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr)};
     if (f.h == INVALID_HANDLE_VALUE)
-        return last_error();
+        return win32::last_error();
     std::size_t done = 0;
     while (done < bytes.size()) {
         DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
         DWORD written = 0;
         if (!WriteFile(f.h, bytes.data() + done, chunk, &written, nullptr))
-            return last_error();
+            return win32::last_error();
         if (written == 0)
             return unexpected(win32::error_text(ERROR_WRITE_FAULT));
         done += written;
@@ -70,13 +66,13 @@ Expected<void> write_file(const std::string& path, std::string_view bytes) {
 
 Expected<void> rename_replace(const std::string& from, const std::string& to) {
     if (!MoveFileExW(win32::wide(from).c_str(), win32::wide(to).c_str(), MOVEFILE_REPLACE_EXISTING))
-        return last_error();
+        return win32::last_error();
     return {};
 }
 
 Expected<void> remove_file(const std::string& path) {
     if (!DeleteFileW(win32::wide(path).c_str()))
-        return last_error();
+        return win32::last_error();
     return {};
 }
 
@@ -94,13 +90,13 @@ Expected<std::string> read_file(const std::string& path) {
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
     if (f.h == INVALID_HANDLE_VALUE)
-        return last_error();
+        return win32::last_error();
     std::string out;
     char buf[65536];
     for (;;) {
         DWORD n = 0;
         if (!ReadFile(f.h, buf, sizeof buf, &n, nullptr))
-            return last_error();
+            return win32::last_error();
         if (n == 0)
             break;
         out.append(buf, n);
@@ -112,7 +108,7 @@ Expected<std::string> make_temp_dir(std::string_view prefix) {
     wchar_t base[MAX_PATH + 1];
     DWORD n = GetTempPathW(MAX_PATH + 1, base);
     if (n == 0)
-        return last_error();
+        return win32::last_error();
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string path =
@@ -121,7 +117,7 @@ Expected<std::string> make_temp_dir(std::string_view prefix) {
         if (CreateDirectoryW(win32::wide(path).c_str(), nullptr))
             return path;
         if (GetLastError() != ERROR_ALREADY_EXISTS)
-            return last_error();
+            return win32::last_error();
     }
     return unexpected(win32::error_text(ERROR_ALREADY_EXISTS));
 }

@@ -10,10 +10,6 @@
 namespace kest::platform {
 namespace {
 
-Unexpected<std::string> last_error() {
-    return unexpected(win32::error_text(GetLastError()));
-}
-
 class HandlePipe final : public PipeEnd {
 public:
     explicit HandlePipe(HANDLE h) : h_(h) {}
@@ -158,7 +154,7 @@ Expected<Child> spawn(const SpawnOptions& options) {
         if (!CreatePipe(&ends[0], &ends[1], &inherit, 0) ||
             !CreatePipe(&ends[2], &ends[3], &inherit, 0) ||
             !CreatePipe(&ends[4], &ends[5], &inherit, 0)) {
-            auto e = last_error();
+            auto e = win32::last_error();
             close_all();
             return e;
         }
@@ -184,7 +180,7 @@ Expected<Child> spawn(const SpawnOptions& options) {
     DWORD flags = CREATE_UNICODE_ENVIRONMENT | (options.no_window ? CREATE_NO_WINDOW : 0);
     if (inherit_ends) {
         if (!inherited.build()) {
-            auto e = last_error();
+            auto e = win32::last_error();
             close_all();
             return e;
         }
@@ -198,7 +194,7 @@ Expected<Child> spawn(const SpawnOptions& options) {
     BOOL ok = CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, inherit_ends, flags,
                              nullptr, nullptr, &si, &pi);
     if (!ok) {
-        auto e = last_error();
+        auto e = win32::last_error();
         close_all();
         return e;
     }

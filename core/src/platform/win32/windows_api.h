@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "text/utf16.h"
+#include "util/expected.h"
 
 namespace kest::platform::win32 {
 
@@ -32,5 +33,10 @@ inline std::string narrow(const std::wstring& w) {
 
 // The system's message for an error code, without the trailing line break.
 std::string error_text(DWORD code);
+
+// The calling thread's last error as an error value.
+inline Unexpected<std::string> last_error() {
+    return unexpected(error_text(GetLastError()));
+}
 
 } // namespace kest::platform::win32
