@@ -10,13 +10,13 @@
 #include "support/temp_dir.h"
 #include "text/path_text.h"
 #include "util/data_dir.h"
-#include "vpn/engine_config.h"
+#include "config/config_file.h"
 #include "json/json.h"
 
 namespace {
 
 using kest::Json;
-using kest::vpn::RoutePlan;
+using kest::config::RoutePlan;
 
 constexpr std::string_view kSecret =
     "00112233445566778899aabbccddeeff00112233445566778899aabbccddeeff";
@@ -81,7 +81,7 @@ void BM_BuildEngineConfig(benchmark::State& state) {
     std::size_t bytes = 0;
     for (auto _ : state) {
         auto text =
-            kest::vpn::render_engine_config(proxy, plan, kSecret, 9787, "", setup.config_path);
+            kest::config::render_engine_config(proxy, plan, kSecret, 9787, "", setup.config_path);
         bytes = text ? text->size() : 0;
         benchmark::DoNotOptimize(bytes);
     }
@@ -95,7 +95,7 @@ void BM_BuildAndWriteEngineConfig(benchmark::State& state) {
     RoutePlan plan = large_plan(state.range(0) != 0);
     for (auto _ : state) {
         auto written =
-            kest::vpn::build_engine_config(proxy, plan, kSecret, 9787, "", setup.config_path);
+            kest::config::build_engine_config(proxy, plan, kSecret, 9787, "", setup.config_path);
         if (!written) {
             state.SkipWithError(written.error().c_str());
             break;

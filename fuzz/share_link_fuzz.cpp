@@ -6,12 +6,12 @@
 
 #include "fuzz_check.h"
 #include "text/utf8.h"
-#include "vpn/share_link.h"
+#include "config/share_link.h"
 #include "json/json.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view link(reinterpret_cast<const char*>(data), size);
-    auto out = kest::vpn::parse_share_link(link);
+    auto out = kest::config::parse_share_link(link);
     if (!out || !kest::text::is_valid_utf8(link))
         return 0;
     fuzz_require(out->is_object());

@@ -6,13 +6,13 @@
 
 #include "fuzz_check.h"
 #include "text/utf8.h"
-#include "vpn/urlparse.h"
+#include "config/share_url.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view input(reinterpret_cast<const char*>(data), size);
     bool utf8 = kest::text::is_valid_utf8(input);
 
-    auto url = kest::vpn::parse_url(input);
+    auto url = kest::config::parse_share_url(input);
     if (url && utf8) {
         fuzz_require(kest::text::is_valid_utf8(url->host));
         fuzz_require(kest::text::is_valid_utf8(url->user));
@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!url)
         fuzz_require(url.error().starts_with("некорректная ссылка: "));
 
-    for (auto decoded : {kest::vpn::percent_decode(input), kest::vpn::decode_form_component(input)})
+    for (auto decoded : {kest::config::percent_decode(input), kest::config::decode_form_component(input)})
         fuzz_require(!decoded || kest::text::is_valid_utf8(*decoded) ||
                      (!utf8 && input.find('%') == std::string_view::npos));
     return 0;

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "util/expected.h"
+#include "base/expected.h"
 #include "json/json.h"
 
 namespace kest::json {

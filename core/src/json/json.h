@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "util/expected.h"
+#include "base/expected.h"
 
 namespace kest {
 

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "net/proxy_env.h"
-#include "platform/http.h"
-#include "util/expected.h"
+#include "net/http_transport.h"
+#include "base/expected.h"
 
 namespace kest::net {
 

@@ -1,6 +1,6 @@
 #pragma once
 // The three ways the core talks HTTP.
-#include "platform/http.h"
+#include "net/http_transport.h"
 
 namespace kest::net {
 

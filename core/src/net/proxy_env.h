@@ -13,7 +13,7 @@
 #include <string_view>
 
 #include "net/url.h"
-#include "util/expected.h"
+#include "base/expected.h"
 
 namespace kest::net {
 

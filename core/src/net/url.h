@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "util/expected.h"
+#include "base/expected.h"
 
 namespace kest::net {
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string_view>
 
-#include "util/expected.h"
+#include "base/expected.h"
 
 namespace kest::platform {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/stdio.h"
-#include "util/expected.h"
+#include "base/expected.h"
 
 namespace kest::platform {
 

@@ -104,7 +104,7 @@ Json is_connected(AppState& state) {
 }
 
 Json disconnect(AppState& state) {
-    (void)vpn::submit_command(state.controller, vpn::CommandKind::Disconnect, "", vpn::RoutePlan{});
+    (void)vpn::submit_command(state.controller, vpn::CommandKind::Disconnect, "", config::RoutePlan{});
     platform::trim_working_set();
     return ok_result();
 }

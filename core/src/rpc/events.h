@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "rpc/app_state.h"
-#include "util/channel.h"
+#include "base/channel.h"
 #include "vpn/status_sink.h"
 #include "json/json.h"
 

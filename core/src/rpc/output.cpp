@@ -9,7 +9,7 @@ void write_json_line(AppState& state, const Json& value) {
     std::string line;
     line.reserve(128);
     if (!json::append_compact(line, value)) {
-        log_line("[rpc] не сериализуется ответ");
+        log_line(LogTag::Rpc, "не сериализуется ответ");
         return;
     }
     line.push_back('\n');

@@ -62,7 +62,7 @@ namespace {
 
 // The answer to a request whose handling faulted; the fault's own description is in neither line.
 void answer_fault(AppState& state, std::uint64_t id, const std::string& method) {
-    log_line("[rpc] паника в " + method);
+    log_line(LogTag::Rpc, "паника в " + method);
     send_response(state, id, nullptr, "внутренняя ошибка ядра в " + method);
 }
 
@@ -107,7 +107,7 @@ void run_request_loop(const std::shared_ptr<AppState>& state) {
         if (!text.empty()) {
             auto request = parse_request(text);
             if (!request) {
-                log_line("[rpc] неразобранный запрос: " + request.error());
+                log_line(LogTag::Rpc, "неразобранный запрос: " + request.error());
             } else {
                 start_request_thread(state, std::move(*request));
             }

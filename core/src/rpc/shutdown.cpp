@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "platform/exit.h"
-#include "util/channel.h"
+#include "base/channel.h"
 #include "util/log.h"
 
 namespace kest::rpc {
@@ -15,7 +15,7 @@ struct TornDown {};
 void teardown_worker(std::shared_ptr<vpn::VpnController> controller,
                      Channel<TornDown>::Sender done) {
     try {
-        (void)vpn::submit_command(controller, vpn::CommandKind::Disconnect, "", vpn::RoutePlan{});
+        (void)vpn::submit_command(controller, vpn::CommandKind::Disconnect, "", config::RoutePlan{});
     } catch (...) {
         // No worker could be started: dropping the sender tells the waiting side the teardown
         // ended early, which it logs before exiting like after a time-out.
@@ -43,7 +43,7 @@ void shutdown_once(const std::shared_ptr<AppState>& state) {
     }
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     if (!receiver.recv_until(deadline))
-        log_teardown_timeout();
+        log_line(LogTag::Core, "демонтаж туннеля не уложился в 5с — выходим");
     platform::exit_process(0);
 }
 

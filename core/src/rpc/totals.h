@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "util/expected.h"
+#include "base/expected.h"
 
 namespace kest::rpc {
 

@@ -20,35 +20,45 @@ void two_digits(std::string& out, int v) {
 
 } // namespace
 
-std::string format_log_line(int hour, int minute, int second, std::string_view text) {
+std::string_view log_prefix(LogTag tag) {
+    switch (tag) {
+    case LogTag::Rpc:
+        return "[rpc] ";
+    case LogTag::Vpn:
+        return "[vpn] ";
+    case LogTag::Apps:
+        return "[apps] ";
+    case LogTag::Core:
+        return "[core] ";
+    case LogTag::Geo:
+        return "[geo] ";
+    case LogTag::Engine:
+        return "[engine] ";
+    }
+    return "";
+}
+
+std::string format_log_line(int hour, int minute, int second, LogTag tag, std::string_view text) {
+    std::string_view prefix = log_prefix(tag);
     std::string line;
-    line.reserve(text.size() + 12);
+    line.reserve(prefix.size() + text.size() + 10);
     two_digits(line, hour);
     line.push_back(':');
     two_digits(line, minute);
     line.push_back(':');
     two_digits(line, second);
     line.push_back(' ');
+    line.append(prefix);
     line.append(text);
     line.push_back('\n');
     return line;
 }
 
-void log_line(std::string_view text) {
+void log_line(LogTag tag, std::string_view text) {
     platform::LocalTime t = platform::local_time();
-    std::string line = format_log_line(t.hour, t.minute, t.second, text);
+    std::string line = format_log_line(t.hour, t.minute, t.second, tag, text);
     std::lock_guard lock(stderr_lock());
     platform::write_stderr(line);
-}
-
-void log_geo(std::string_view text) {
-    log_line(std::string("[geo] ").append(text));
-}
-void log_vpn(std::string_view text) {
-    log_line(std::string("[vpn] ").append(text));
-}
-void log_teardown_timeout() {
-    log_line("[core] демонтаж туннеля не уложился в 5с — выходим");
 }
 
 } // namespace kest

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "util/expected.h"
+#include "base/expected.h"
 
 namespace kest {
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <variant>
 
-#include "util/channel.h"
-#include "vpn/route_plan.h"
+#include "base/channel.h"
+#include "config/route_plan.h"
 
 namespace kest::vpn {
 
@@ -31,7 +31,7 @@ using CommandResult = std::variant<Done, Superseded, Failed>;
 struct VpnCommand {
     Channel<CommandResult>::Sender reply;
     std::string link;
-    RoutePlan plan;
+    config::RoutePlan plan;
     CommandKind kind = CommandKind::Disconnect;
 };
 

@@ -13,11 +13,11 @@ namespace {
 
 void notify_and_log(VpnController& c, VpnState state, const std::string& text) {
     c.status_sink.on_state(state, text);
-    log_line("[vpn] " + text);
+    log_line(LogTag::Vpn, text);
 }
 
 CommandResult run_disconnect(VpnController& c) {
-    log_line("[vpn] ⏳ Полная остановка VPN и очистка системных маршрутов...");
+    log_line(LogTag::Vpn, "⏳ Полная остановка VPN и очистка системных маршрутов...");
     stop_session(c);
     cleanup_orphans(c);
     notify_and_log(c, VpnState::Disconnected, "✅ Настройки сети успешно восстановлены.");
@@ -46,7 +46,7 @@ CommandResult run_guarded(VpnController& c, VpnCommand& command) {
         payload = "неизвестная причина";
     }
     std::string message = "внутренняя ошибка ядра: " + payload;
-    log_line("[vpn] перехвачена паника: " + payload);
+    log_line(LogTag::Vpn, "перехвачена паника: " + payload);
     if (c.queue_empty())
         notify_and_log(c, VpnState::Disconnected, "❌ " + message);
     return Failed{VpnError{"", message}};
@@ -92,7 +92,7 @@ CommandRunners default_command_runners() {
 }
 
 CommandResult submit_command(const std::shared_ptr<VpnController>& controller, CommandKind kind,
-                             std::string link, RoutePlan plan) {
+                             std::string link, config::RoutePlan plan) {
     auto [sender, receiver] = Channel<CommandResult>::make();
     {
         std::lock_guard lock(controller->inner_mutex);

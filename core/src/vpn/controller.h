@@ -67,7 +67,7 @@ public:
 
 // Queues one command and blocks, without a time limit, until the worker answers it.
 CommandResult submit_command(const std::shared_ptr<VpnController>& controller, CommandKind kind,
-                             std::string link, RoutePlan plan);
+                             std::string link, config::RoutePlan plan);
 
 void vpn_worker_thread(std::shared_ptr<VpnController> controller);
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/process.h"
-#include "util/channel.h"
+#include "base/channel.h"
 
 namespace kest::vpn {
 

@@ -47,7 +47,7 @@ void stop_engine(EngineHandle& handle) {
             }
         }
         if (Clock::now() >= deadline) {
-            log_line("[vpn] движок не завершился за отведённое время — убиваем");
+            log_line(LogTag::Vpn, "движок не завершился за отведённое время — убиваем");
             auto child = std::move(handle.child);
             child->terminate(1);
             child->wait();

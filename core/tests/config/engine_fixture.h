@@ -12,10 +12,10 @@
 #include "support/temp_dir.h"
 #include "text/path_text.h"
 #include "util/data_dir.h"
-#include "vpn/engine_config.h"
+#include "config/config_file.h"
 #include "json/json.h"
 
-namespace kest::vpn::testing {
+namespace kest::config::testing {
 
 inline constexpr std::string_view kSecret =
     "00112233445566778899aabbccddeeff00112233445566778899aabbccddeeff";
@@ -72,4 +72,4 @@ protected:
     std::string config_path_;
 };
 
-} // namespace kest::vpn::testing
+} // namespace kest::config::testing

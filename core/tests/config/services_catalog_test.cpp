@@ -1,4 +1,4 @@
-#include "vpn/services_catalog.h"
+#include "config/services_catalog.h"
 
 #include <set>
 
@@ -6,7 +6,7 @@
 
 #include "text/lowercase.h"
 
-namespace kest::vpn {
+namespace kest::config {
 namespace {
 
 Service service(std::string key, std::vector<std::string> aliases = {}) {
@@ -174,4 +174,4 @@ TEST(ServicesCatalog, AFaultAnywhereGivesTheEmptyCatalogue) {
 }
 
 } // namespace
-} // namespace kest::vpn
+} // namespace kest::config

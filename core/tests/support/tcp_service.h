@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "platform/net.h"
-#include "util/expected.h"
+#include "base/expected.h"
 
 namespace kest::testing {
 

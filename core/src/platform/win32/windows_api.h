@@ -14,7 +14,7 @@
 #include <string_view>
 
 #include "text/utf16.h"
-#include "util/expected.h"
+#include "base/expected.h"
 
 namespace kest::platform::win32 {
 

@@ -1,9 +1,0 @@
-#pragma once
-// The catalogue document compiled into the core.
-#include <string_view>
-
-namespace kest::vpn {
-
-std::string_view stored_services_document();
-
-} // namespace kest::vpn
