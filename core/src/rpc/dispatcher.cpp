@@ -111,12 +111,12 @@ Json disconnect(AppState& state) {
 
 Json release_apps_cache(AppState& state) {
     {
-        std::lock_guard lock(state.apps_cache_lock);
-        state.apps_cache.reset();
+        std::lock_guard lock(state.apps.apps_cache_lock);
+        state.apps.apps_cache.reset();
     }
     {
-        std::lock_guard lock(state.icon_cache_lock);
-        state.icon_cache.reset();
+        std::lock_guard lock(state.apps.icon_cache_lock);
+        state.apps.icon_cache.reset();
     }
     platform::trim_working_set();
     return ok_result();

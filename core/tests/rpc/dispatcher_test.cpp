@@ -38,12 +38,12 @@ TEST(Dispatch, IsConnectedWhileTheControllerHoldsAnEngineUntilDisconnectStopsIt)
 
 TEST(Dispatch, ReleaseAppsCacheDropsBothCaches) {
     auto state = make_state();
-    state->apps_cache = std::vector<apps::AppEntry>(1);
-    state->icon_cache = std::map<std::string, std::string>{{"C:\\a.exe", ""}};
+    state->apps.apps_cache = std::vector<apps::AppEntry>(1);
+    state->apps.icon_cache = std::map<std::string, std::string>{{"C:\\a.exe", ""}};
     EXPECT_EQ(result_of(state, "release_apps_cache", Json::array({1, 2})),
               Json::parse(R"({"ok":true})"));
-    EXPECT_FALSE(state->apps_cache);
-    EXPECT_FALSE(state->icon_cache);
+    EXPECT_FALSE(state->apps.apps_cache);
+    EXPECT_FALSE(state->apps.icon_cache);
 }
 
 TEST(Dispatch, PingAndMemstatsIgnoreTheirParameters) {

@@ -1,0 +1,30 @@
+#pragma once
+// Owning wrappers for the Win32 handle kinds the platform layer holds.
+#include "platform/unique_handle.h"
+#include "platform/win32/windows_api.h"
+
+namespace kest::platform::win32 {
+
+// Kernel objects: processes, threads, pipes, files, snapshots. Both "no handle" values the API
+// uses (NULL and INVALID_HANDLE_VALUE) count as none.
+struct KernelHandleTraits {
+    using type = HANDLE;
+    static HANDLE invalid() noexcept { return nullptr; }
+    static void close(HANDLE h) noexcept { CloseHandle(h); }
+};
+
+class UniqueKernelHandle : public UniqueHandle<KernelHandleTraits> {
+public:
+    UniqueKernelHandle() noexcept = default;
+    explicit UniqueKernelHandle(HANDLE h) noexcept
+        : UniqueHandle(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
+};
+
+struct RegistryKeyTraits {
+    using type = HKEY;
+    static HKEY invalid() noexcept { return nullptr; }
+    static void close(HKEY k) noexcept { RegCloseKey(k); }
+};
+using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
+
+} // namespace kest::platform::win32
