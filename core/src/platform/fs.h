@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "base/expected.h"
+#include "platform/clock.h"
 
 namespace kest::platform {
 
@@ -20,5 +21,9 @@ Expected<std::string> read_file(const std::string& path);
 Expected<std::string> make_temp_dir(std::string_view prefix);
 // Removes a folder and everything below it; errors are ignored.
 void remove_tree(const std::string& path);
+// The last-write time of a file or folder; an error when its metadata cannot be read.
+Expected<FileTime> last_write_time(const std::string& path);
+// Sets the last-write time of an existing file.
+Expected<void> set_last_write_time(const std::string& path, FileTime time);
 
 } // namespace kest::platform

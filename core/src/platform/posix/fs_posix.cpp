@@ -10,6 +10,7 @@
 
 #include "platform/env.h"
 #include "platform/posix/fd_io.h"
+#include "platform/posix/unix_time.h"
 
 namespace kest::platform {
 namespace {
@@ -118,6 +119,21 @@ void remove_tree(const std::string& path) {
         path.c_str(),
         [](const char* p, const struct stat*, int, struct FTW*) { return ::remove(p), 0; }, 16,
         FTW_DEPTH | FTW_PHYS);
+}
+
+Expected<FileTime> last_write_time(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0)
+        return os_error(errno);
+    return posix::to_file_time(st.st_mtim);
+}
+
+Expected<void> set_last_write_time(const std::string& path, FileTime time) {
+    // The access time is left as it is.
+    timespec times[2] = {{0, UTIME_OMIT}, posix::to_timespec(time)};
+    if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0)
+        return os_error(errno);
+    return {};
 }
 
 } // namespace kest::platform

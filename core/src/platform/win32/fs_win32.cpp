@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "platform/win32/file_time_win32.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/windows_api.h"
 
 namespace kest::platform {
@@ -141,6 +143,27 @@ void remove_tree(const std::string& path) {
         FindClose(find);
     }
     RemoveDirectoryW(win32::wide(path).c_str());
+}
+
+Expected<FileTime> last_write_time(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(win32::wide(path).c_str(), GetFileExInfoStandard, &data))
+        return win32::last_error();
+    return win32::to_file_time(data.ftLastWriteTime);
+}
+
+Expected<void> set_last_write_time(const std::string& path, FileTime time) {
+    win32::UniqueKernelHandle file(
+        CreateFileW(win32::wide(path).c_str(), FILE_WRITE_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file)
+        return win32::last_error();
+    FILETIME ft = win32::to_filetime(time);
+    // Creation and access times stay as they are.
+    if (!SetFileTime(file.get(), nullptr, nullptr, &ft))
+        return win32::last_error();
+    return {};
 }
 
 } // namespace kest::platform
