@@ -50,8 +50,12 @@ std::string cache_file_path(std::string_view config_path, char sep) {
     return text::join_path(folder, kCacheFileName, sep);
 }
 
+std::string rule_set_folder(std::string_view data_directory, char sep) {
+    return text::join_path(data_directory, "geo", sep);
+}
+
 std::string rule_set_path(std::string_view data_directory, std::string_view file_name, char sep) {
-    return text::join_path(text::join_path(data_directory, "geo", sep), file_name, sep);
+    return text::join_path(rule_set_folder(data_directory, sep), file_name, sep);
 }
 
 std::string path_text(std::string_view path) {

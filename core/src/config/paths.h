@@ -10,7 +10,9 @@ namespace kest::config {
 // cache name; a path without any parent (empty, a root) gives the cache in ".".
 std::string cache_file_path(std::string_view config_path, char sep);
 
-// The rule-set file in the folder "geo" of the data directory.
+// The folder "geo" of the data directory, which holds the rule-set files.
+std::string rule_set_folder(std::string_view data_directory, char sep);
+// The rule-set file in that folder.
 std::string rule_set_path(std::string_view data_directory, std::string_view file_name, char sep);
 
 // Path text as the engine reads it: ill-formed UTF-8 becomes U+FFFD, so one odd byte in a folder
