@@ -4,6 +4,7 @@
 
 #include "platform/memory.h"
 #include "rpc/output.h"
+#include "rpc/rule_sets.h"
 #include "rpc/shutdown.h"
 #include "rpc/totals.h"
 #include "vpn/api_client.h"
@@ -104,7 +105,8 @@ Json is_connected(AppState& state) {
 }
 
 Json disconnect(AppState& state) {
-    (void)vpn::submit_command(state.controller, vpn::CommandKind::Disconnect, "", config::RoutePlan{});
+    (void)vpn::submit_command(state.controller, vpn::CommandKind::Disconnect, "",
+                              config::RoutePlan{});
     platform::trim_working_set();
     return ok_result();
 }
@@ -155,8 +157,9 @@ DispatchResult dispatch(const std::shared_ptr<AppState>& state, Request request)
         return ok_result();
     case Method::ReleaseAppsCache:
         return release_apps_cache(*state);
-    case Method::Connect:
     case Method::GeoUpdate:
+        return Json{{"updated", update_rule_sets(request.params)}};
+    case Method::Connect:
     case Method::ScanApps:
     case Method::ScanRunning:
     case Method::Unknown:
