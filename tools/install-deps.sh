@@ -7,5 +7,5 @@ $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends \
   cmake ninja-build g++ clang libclang-rt-14-dev python3 \
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 wine \
-  nlohmann-json3-dev libcurl4-openssl-dev libssl-dev zlib1g-dev \
+  nlohmann-json3-dev libcurl4-openssl-dev libssl-dev zlib1g-dev libpng-dev \
   googletest libbenchmark-dev unicode-data ca-certificates >/dev/null
