@@ -27,4 +27,27 @@ struct RegistryKeyTraits {
 };
 using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
 
+struct IconTraits {
+    using type = HICON;
+    static HICON invalid() noexcept { return nullptr; }
+    static void close(HICON icon) noexcept { DestroyIcon(icon); }
+};
+using UniqueIcon = UniqueHandle<IconTraits>;
+
+// GDI bitmaps, such as the colour and mask bitmaps that GetIconInfo hands over.
+struct GdiBitmapTraits {
+    using type = HBITMAP;
+    static HBITMAP invalid() noexcept { return nullptr; }
+    static void close(HBITMAP bitmap) noexcept { DeleteObject(bitmap); }
+};
+using UniqueGdiBitmap = UniqueHandle<GdiBitmapTraits>;
+
+// Memory device contexts made by CreateCompatibleDC.
+struct MemoryDcTraits {
+    using type = HDC;
+    static HDC invalid() noexcept { return nullptr; }
+    static void close(HDC dc) noexcept { DeleteDC(dc); }
+};
+using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
+
 } // namespace kest::platform::win32
