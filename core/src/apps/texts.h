@@ -3,4 +3,10 @@
 // place so they can be reviewed together. They are part of the interface: change none lightly.
 #include <string_view>
 
-namespace kest::apps {} // namespace kest::apps
+namespace kest::apps {
+
+// Logged when making one icon panics: the first part, the executable's path, the second part.
+inline constexpr std::string_view kIconPanicOpen = "паника при извлечении значка (";
+inline constexpr std::string_view kIconPanicClose = ")";
+
+} // namespace kest::apps
