@@ -27,8 +27,10 @@ inline FixturePixels fixture_icon_pixels(FixtureIcon kind) {
             std::uint32_t r, g, b, a, m;
             if (kind == FixtureIcon::WithAlpha) {
                 r = 8 * x, g = 8 * y, b = 255 - 4 * (x + y), a = y < 16 ? 255 : 64 + 4 * x, m = 0;
+            } else if (y < 6 || x < 3 || x == y) {
+                r = g = b = a = 0, m = 1; // masked pixels of an icon without alpha are black
             } else {
-                r = 8 * x, g = 255 - 8 * y, b = 128, a = 0, m = (y < 6 || x < 3 || x == y);
+                r = 8 * x, g = 255 - 8 * y, b = 128, a = 0, m = 0;
             }
             for (std::uint32_t v : {r, g, b, a})
                 out.rgba.push_back(static_cast<std::uint8_t>(v));

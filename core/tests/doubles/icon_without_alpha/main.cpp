@@ -1,0 +1,4 @@
+// An executable that only carries an icon resource, for the shell to find.
+int main() {
+    return 0;
+}
