@@ -13,7 +13,7 @@ ctest --preset native
 echo "== native tests under ThreadSanitizer"
 cmake --preset native-tsan >/dev/null
 cmake --build --preset native-tsan -j "$jobs"
-TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --preset native-tsan -R '^(vpn|rpc|e2e|net|platform)$'
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --preset native-tsan -R '^(vpn|rpc|e2e|net|platform|apps)$'
 
 echo "== Windows build and tests under Wine"
 cmake --preset windows >/dev/null
