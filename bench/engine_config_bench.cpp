@@ -4,13 +4,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include "config/config_file.h"
 #include "platform/env.h"
 #include "platform/fs.h"
-#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "text/path_text.h"
-#include "util/data_dir.h"
-#include "config/config_file.h"
 #include "json/json.h"
 
 namespace {
@@ -57,19 +55,20 @@ RoutePlan large_plan(bool selected_mode) {
 
 struct Setup {
     kest::testing::TempDir dir;
-    kest::testing::ScopedEnv env;
-    std::string config_path;
+    kest::config::ConfigInputs inputs;
 
     Setup() {
-        env.set("APPDATA", dir.path());
         const char sep = kest::platform::path_separator();
-        std::string data = kest::data_dir();
+        std::string data = kest::text::join_path(dir.path(), "Kest Connect", sep);
         std::string geo = kest::text::join_path(data, "geo", sep);
         (void)kest::platform::create_directories(geo);
         for (const char* file : {"geosite-category-ru.srs", "geoip-ru.srs", "geosite-telegram.srs",
                                  "geosite-google.srs"})
             (void)kest::platform::write_file(kest::text::join_path(geo, file, sep), "srs");
-        config_path = kest::text::join_path(data, "vpn_config.json", sep);
+        inputs.secret = std::string(kSecret);
+        inputs.port = 9787;
+        inputs.config_path = kest::text::join_path(data, "vpn_config.json", sep);
+        inputs.data_directory = data;
     }
 };
 
@@ -80,8 +79,7 @@ void BM_BuildEngineConfig(benchmark::State& state) {
     RoutePlan plan = large_plan(state.range(0) != 0);
     std::size_t bytes = 0;
     for (auto _ : state) {
-        auto text =
-            kest::config::render_engine_config(proxy, plan, kSecret, 9787, "", setup.config_path);
+        auto text = kest::config::render_engine_config(proxy, plan, setup.inputs);
         bytes = text ? text->size() : 0;
         benchmark::DoNotOptimize(bytes);
     }
@@ -94,8 +92,7 @@ void BM_BuildAndWriteEngineConfig(benchmark::State& state) {
     Json proxy = outbound();
     RoutePlan plan = large_plan(state.range(0) != 0);
     for (auto _ : state) {
-        auto written =
-            kest::config::build_engine_config(proxy, plan, kSecret, 9787, "", setup.config_path);
+        auto written = kest::config::build_engine_config(proxy, plan, setup.inputs);
         if (!written) {
             state.SkipWithError(written.error().c_str());
             break;

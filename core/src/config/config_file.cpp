@@ -2,23 +2,21 @@
 
 #include <array>
 
-#include "platform/env.h"
-#include "util/data_dir.h"
-#include "util/write_atomic.h"
-#include "config/values.h"
+#include "config/derived_values.h"
 #include "config/json_lists.h"
 #include "config/paths.h"
 #include "config/routes.h"
-#include "config/derived_values.h"
+#include "config/values.h"
+#include "platform/env.h"
+#include "util/write_atomic.h"
 
 namespace kest::config {
 namespace {
 
 // Only the engine's own level names pass; anything else would make the engine refuse the file.
-std::string log_level() {
+std::string log_level(const std::optional<std::string>& value) {
     static constexpr std::array<std::string_view, 5> kLevels = {"trace", "debug", "info", "warn",
                                                                 "error"};
-    auto value = platform::get_env("KEST_ENGINE_LOG");
     for (std::string_view level : kLevels)
         if (value && *value == level)
             return std::string(level);
@@ -103,24 +101,24 @@ std::size_t text_size_hint(const RoutePlan& plan) {
     return bytes;
 }
 
-Json make_engine_config(const Json& outbound, const RoutePlan& plan, std::string_view secret,
-                        std::uint16_t port, std::string_view dns_local, std::string_view path) {
+Json make_engine_config(const Json& outbound, const RoutePlan& plan, const ConfigInputs& inputs) {
     const char sep = platform::path_separator();
     EngineValues values = derive_engine_values(outbound, plan);
-    RouteBlock route = build_route_block(values, plan, outbound, data_dir(), sep);
+    RouteBlock route = build_route_block(values, plan, outbound, inputs.data_directory, sep);
 
     Json document;
-    document["log"] = {{"level", log_level()}};
-    document["dns"] = dns_block(values, route, plan, dns_local);
+    document["log"] = {{"level", log_level(inputs.engine_log)}};
+    document["dns"] = dns_block(values, route, plan, inputs.dns_local);
     document["inbounds"] = Json::array({tun_inbound()});
     document["outbounds"] = Json::array({outbound, {{"type", "direct"}, {"tag", "direct"}}});
-    document["experimental"] = {{"clash_api",
-                                 {{"external_controller", "127.0.0.1:" + std::to_string(port)},
-                                  {"secret", std::string(secret)}}},
-                                {"cache_file",
-                                 {{"enabled", true},
-                                  {"path", path_text(cache_file_path(path, sep))},
-                                  {"store_fakeip", true}}}};
+    document["experimental"] = {
+        {"clash_api",
+         {{"external_controller", "127.0.0.1:" + std::to_string(inputs.port)},
+          {"secret", inputs.secret}}},
+        {"cache_file",
+         {{"enabled", true},
+          {"path", path_text(cache_file_path(inputs.config_path, sep))},
+          {"store_fakeip", true}}}};
     document["route"] = std::move(route.route);
     return document;
 }
@@ -128,23 +126,20 @@ Json make_engine_config(const Json& outbound, const RoutePlan& plan, std::string
 } // namespace
 
 Expected<std::string> render_engine_config(const Json& outbound, const RoutePlan& plan,
-                                           std::string_view secret, std::uint16_t port,
-                                           std::string_view dns_local, std::string_view path) {
+                                           const ConfigInputs& inputs) {
     std::string text;
     text.reserve(text_size_hint(plan));
-    if (!json::append_compact(text,
-                              make_engine_config(outbound, plan, secret, port, dns_local, path)))
+    if (!json::append_compact(text, make_engine_config(outbound, plan, inputs)))
         return unexpected(std::string("invalid UTF-8 in a JSON string"));
     return text;
 }
 
 Expected<std::string> build_engine_config(const Json& outbound, const RoutePlan& plan,
-                                          std::string_view secret, std::uint16_t port,
-                                          std::string_view dns_local, const std::string& path) {
-    auto text = render_engine_config(outbound, plan, secret, port, dns_local, path);
+                                          const ConfigInputs& inputs) {
+    auto text = render_engine_config(outbound, plan, inputs);
     if (!text)
         return text;
-    if (auto written = write_atomic(path, *text); !written)
+    if (auto written = write_atomic(inputs.config_path, *text); !written)
         return unexpected(written.error());
     return text;
 }

@@ -5,13 +5,13 @@
 #include <optional>
 #include <string>
 
-#include "platform/env.h"
+#include "config/share_url.h"
+#include "config/texts.h"
 #include "text/ascii.h"
 #include "text/ip_address.h"
 #include "text/lowercase.h"
 #include "text/utf8.h"
 #include "text/white_space.h"
-#include "config/share_url.h"
 
 namespace kest::config {
 namespace {
@@ -48,21 +48,12 @@ bool is_flag(std::string_view value) {
     return value == "1" || text::equals_ignoring_ascii_case(value, "true");
 }
 
-bool is_ascii_digits(std::string_view text) {
-    if (text.empty())
-        return false;
-    for (char c : text)
-        if (c < '0' || c > '9')
-            return false;
-    return true;
-}
-
 // Optional sign, one or more ASCII digits, within the signed 64-bit range.
 std::optional<std::int64_t> parse_integer(std::string_view text) {
     std::string_view digits = text;
     if (!digits.empty() && (digits.front() == '+' || digits.front() == '-'))
         digits.remove_prefix(1);
-    if (!is_ascii_digits(digits))
+    if (!text::is_ascii_digits(digits))
         return std::nullopt;
     if (text.front() == '+')
         text.remove_prefix(1);
@@ -76,11 +67,6 @@ std::optional<std::int64_t> parse_integer(std::string_view text) {
 std::int64_t nonzero_or(std::string_view text, std::int64_t fallback) {
     auto value = parse_integer(text);
     return value && *value != 0 ? *value : fallback;
-}
-
-bool udp_over_tcp_disabled() {
-    auto value = platform::get_env("KEST_NO_UOT");
-    return value && *value == "1";
 }
 
 // The keys every kind writes; the port falls back to the kind's default when it is empty or
@@ -98,8 +84,8 @@ Expected<Outbound> build_vless(const ParsedUrl& url) {
     if (transport.empty())
         transport = "tcp";
     if (transport != "tcp" && transport != "raw")
-        return unexpected("транспорт «" + transport +
-                          "» не поддерживается — нужен tcp (tls/reality)");
+        return unexpected(std::string(texts::kTransportBefore) + transport +
+                          std::string(texts::kTransportAfter));
 
     Outbound out = common_keys(url, "vless", 0);
     out["uuid"] = url.user;
@@ -162,12 +148,12 @@ Outbound build_hysteria(const ParsedUrl& url) {
     return out;
 }
 
-Outbound build_naive(const ParsedUrl& url) {
+Outbound build_naive(const ParsedUrl& url, const ShareLinkOptions& options) {
     Outbound out = common_keys(url, "naive", 443);
     out["username"] = url.user;
     out["password"] = url.password.value_or("");
     out["tls"] = {{"enabled", true}, {"server_name", url.host}};
-    if (is_flag(query_value(url, "uot")) && !udp_over_tcp_disabled())
+    if (is_flag(query_value(url, "uot")) && !options.udp_over_tcp_disabled)
         out["udp_over_tcp"] = {{"enabled", true}, {"version", 2}};
     bool quic = is_flag(query_value(url, "quic"));
     if (quic)
@@ -205,11 +191,11 @@ void apply_fragment_address(std::string_view link, Outbound& out) {
 
 } // namespace
 
-Expected<Outbound> parse_share_link(std::string_view link) {
+Expected<Outbound> parse_share_link(std::string_view link, const ShareLinkOptions& options) {
     std::string_view trimmed = text::trim_white_space(link);
     auto kind = recognise_kind(text::to_lower(trimmed));
     if (!kind)
-        return unexpected(std::string("данный тип протокола не поддерживается клиентом"));
+        return unexpected(std::string(texts::kUnsupportedProtocol));
 
     std::string_view before_fragment = trimmed.substr(0, trimmed.find('#'));
     std::string_view rest;
@@ -227,8 +213,7 @@ Expected<Outbound> parse_share_link(std::string_view link) {
     case LinkKind::Naive: {
         std::string lowered = text::to_lower(before_fragment);
         if (lowered.starts_with("naive+quic://"))
-            return unexpected(
-                std::string("naive+quic не поддерживается — используйте naive+https"));
+            return unexpected(std::string(texts::kNaiveQuicUnsupported));
         if (lowered.starts_with("naive+https://"))
             rest = drop_code_points(before_fragment, 14);
         else if (lowered.starts_with("naive://"))
@@ -255,7 +240,7 @@ Expected<Outbound> parse_share_link(std::string_view link) {
         built = build_hysteria(*url);
         break;
     case LinkKind::Naive:
-        built = build_naive(*url);
+        built = build_naive(*url, options);
         break;
     }
     if (!built)

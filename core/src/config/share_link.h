@@ -11,8 +11,12 @@ namespace kest::config {
 // it in place ("server", the "server_name" of "tls") before it goes into the configuration.
 using Outbound = Json;
 
-// Any text in; the error is a Russian text to be shown to the user unchanged. Reads the
-// environment variable "KEST_NO_UOT" for NaiveProxy links that ask for UDP over TCP.
-Expected<Outbound> parse_share_link(std::string_view link);
+struct ShareLinkOptions {
+    // NaiveProxy links that ask for UDP over TCP do not get it (ConfigEnvironment).
+    bool udp_over_tcp_disabled = false;
+};
+
+// Any text in; the error is a Russian text to be shown to the user unchanged.
+Expected<Outbound> parse_share_link(std::string_view link, const ShareLinkOptions& options);
 
 } // namespace kest::config

@@ -3,13 +3,15 @@
 #include <algorithm>
 #include <charconv>
 
+#include "config/texts.h"
+#include "text/ascii.h"
 #include "text/utf8.h"
 
 namespace kest::config {
 namespace {
 
 std::string link_error(std::string_view what) {
-    std::string text = "некорректная ссылка: ";
+    std::string text(texts::kBadLink);
     text.append(what);
     return text;
 }
@@ -44,10 +46,6 @@ std::optional<char> escaped_byte(std::string_view digits) {
     return char(value);
 }
 
-bool is_ascii_digits(std::string_view text) {
-    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
 // A malformed pair is dropped rather than failing the link: share links in the wild carry
 // junk parameters that the outbound never reads.
 void parse_query(std::string_view text, std::map<std::string, std::string>& query) {
@@ -79,17 +77,15 @@ Expected<std::string> percent_decode(std::string_view component) {
             continue;
         }
         if (i + 2 >= component.size())
-            return unexpected(
-                link_error_quoting("обрезанная escape-последовательность в", component));
+            return unexpected(link_error_quoting(texts::kTruncatedEscapeIn, component));
         auto byte = escaped_byte(component.substr(i + 1, 2));
         if (!byte)
-            return unexpected(
-                link_error_quoting("неверная escape-последовательность в", component));
+            return unexpected(link_error_quoting(texts::kBadEscapeIn, component));
         out.push_back(*byte);
         i += 2;
     }
     if (!text::is_valid_utf8(out))
-        return unexpected(link_error("строка не в UTF-8"));
+        return unexpected(link_error(texts::kNotUtf8));
     return out;
 }
 
@@ -102,11 +98,11 @@ Expected<std::string> decode_form_component(std::string_view component) {
 Expected<ParsedUrl> parse_share_url(std::string_view text) {
     std::size_t scheme_end = text.find("://");
     if (scheme_end == std::string_view::npos)
-        return unexpected(link_error("нет схемы"));
+        return unexpected(link_error(texts::kNoScheme));
     std::string_view rest = text.substr(scheme_end + 3);
     // Checked on the raw text, so an escaped control character still reaches its field.
     if (has_control_character(rest))
-        return unexpected(link_error("управляющий символ"));
+        return unexpected(link_error(texts::kControlCharacter));
 
     std::size_t authority_end = rest.find_first_of("/?");
     std::string_view authority = rest.substr(0, authority_end);
@@ -140,20 +136,20 @@ Expected<ParsedUrl> parse_share_url(std::string_view text) {
     if (host_port.starts_with('[')) {
         std::size_t close = host_port.find(']');
         if (close == std::string_view::npos)
-            return unexpected(link_error("незакрытая скобка в адресе IPv6"));
+            return unexpected(link_error(texts::kUnclosedIpv6Bracket));
         raw_host = host_port.substr(1, close - 1);
         std::string_view after = host_port.substr(close + 1);
         if (!after.empty()) {
             if (after.front() != ':')
-                return unexpected(link_error("мусор после адреса IPv6"));
+                return unexpected(link_error(texts::kJunkAfterIpv6));
             port = after.substr(1);
         }
     } else if (std::size_t colon = host_port.rfind(':'); colon != std::string_view::npos) {
         raw_host = host_port.substr(0, colon);
         port = host_port.substr(colon + 1);
     }
-    if (!is_ascii_digits(port))
-        return unexpected(link_error_quoting("неверный порт", port));
+    if (!port.empty() && !text::is_ascii_digits(port))
+        return unexpected(link_error_quoting(texts::kBadPort, port));
     auto host = percent_decode(raw_host);
     if (!host)
         return unexpected(std::move(host.error()));

@@ -20,6 +20,16 @@ inline int hex_digit_value(char c) {
     return -1;
 }
 
+// True for one or more bytes, each of them "0".."9".
+inline bool is_ascii_digits(std::string_view s) {
+    if (s.empty())
+        return false;
+    for (char c : s)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
 inline std::string ascii_lowercase(std::string_view s) {
     std::string out(s);
     for (char& c : out)

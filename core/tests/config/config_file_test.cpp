@@ -74,8 +74,7 @@ protected:
 };
 
 TEST_F(EngineDocument, EverywhereWithAnEmptyPlanIsWrittenByteForByte) {
-    auto written = build_engine_config(Json::parse(kVlessOutbound), RoutePlan{}, kSecret, 9787, "",
-                                       config_path_);
+    auto written = build_engine_config(Json::parse(kVlessOutbound), RoutePlan{}, inputs());
     ASSERT_TRUE(written) << written.error();
     std::string expected = with_paths(
         R"({"dns":{"final":"dns-remote","independent_cache":true,"rules":[)"
@@ -136,7 +135,7 @@ TEST_F(EngineDocument, EverywhereWithAnEmptyPlanIsWrittenByteForByte) {
 }
 
 TEST_F(EngineDocument, SelectedModeWithOneApplicationFoldersAndSites) {
-    env_.set("KEST_ENGINE_LOG", "warn");
+    engine_log_ = "warn";
     add_rule_set("geosite-telegram.srs");
     RoutePlan plan;
     plan.selected_mode = true;
@@ -149,8 +148,8 @@ TEST_F(EngineDocument, SelectedModeWithOneApplicationFoldersAndSites) {
     plan.ip_cidrs.append("1.2.3.4/32");
     plan.geosite_names.append("telegram");
 
-    auto written = build_engine_config(Json::parse(kHysteria2Outbound), plan, kSecret, 50123,
-                                       "192.168.1.1", config_path_);
+    auto written =
+        build_engine_config(Json::parse(kHysteria2Outbound), plan, inputs(50123, "192.168.1.1"));
     expect_written(written, R"({
   "dns": {
     "final": "dns-local",
@@ -239,8 +238,7 @@ TEST_F(EngineDocument, RuPresetWithOnlyTheAddressRuleSetPresent) {
     RoutePlan plan;
     plan.ru_preset = true;
 
-    auto written =
-        build_engine_config(Json::parse(kNaiveUdpOutbound), plan, kSecret, 9787, "", config_path_);
+    auto written = build_engine_config(Json::parse(kNaiveUdpOutbound), plan, inputs());
     expect_written(written, R"({
   "dns": {
     "final": "dns-remote",
@@ -322,8 +320,7 @@ TEST_F(EngineDocument, CategoryRuleSetsPresentAndAbsentWithANaiveProxyWithoutUdp
     plan.geosite_names.append("youtube");
     plan.geosite_names.append("telegram");
 
-    auto written = build_engine_config(Json::parse(kNaiveOutbound), plan, kSecret, 0, "10.0.0.53",
-                                       config_path_);
+    auto written = build_engine_config(Json::parse(kNaiveOutbound), plan, inputs(0, "10.0.0.53"));
     expect_written(written, R"({
   "dns": {
     "final": "dns-remote",
@@ -393,13 +390,13 @@ TEST_F(EngineDocument, CategoryRuleSetsPresentAndAbsentWithANaiveProxyWithoutUdp
 TEST_F(EngineDocument, AFailedWriteReturnsTheErrorAndKeepsThePreviousFile) {
     RoutePlan plan;
     Json outbound = Json::parse(kVlessOutbound);
-    auto first = build_engine_config(outbound, plan, kSecret, 9787, "", config_path_);
+    auto first = build_engine_config(outbound, plan, inputs());
     ASSERT_TRUE(first) << first.error();
 
     // The temporary file cannot be made while a folder has its name.
     ASSERT_TRUE(platform::create_directories(config_path_ + ".tmp"));
     plan.selected_mode = true;
-    auto blocked = build_engine_config(outbound, plan, kSecret, 9787, "", config_path_);
+    auto blocked = build_engine_config(outbound, plan, inputs());
     ASSERT_FALSE(blocked);
     EXPECT_FALSE(blocked.error().empty());
     EXPECT_EQ(*platform::read_file(config_path_), *first);
@@ -407,7 +404,9 @@ TEST_F(EngineDocument, AFailedWriteReturnsTheErrorAndKeepsThePreviousFile) {
     // A parent folder cannot be made below a regular file.
     std::string below_file =
         text::join_path(config_path_, "vpn_config.json", platform::path_separator());
-    auto unreachable = build_engine_config(outbound, plan, kSecret, 9787, "", below_file);
+    ConfigInputs unreachable_inputs = inputs();
+    unreachable_inputs.config_path = below_file;
+    auto unreachable = build_engine_config(outbound, plan, unreachable_inputs);
     ASSERT_FALSE(unreachable);
     EXPECT_FALSE(unreachable.error().empty());
     EXPECT_EQ(*platform::read_file(config_path_), *first);

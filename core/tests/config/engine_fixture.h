@@ -1,18 +1,17 @@
 #pragma once
-// A data directory of its own for each test of the engine configuration: APPDATA points into a
-// temporary folder, "KEST_ENGINE_LOG" is unset, and rule-set files are made on request.
+// A data directory of its own for each test of the engine configuration, inside a temporary
+// folder, no engine log level asked for, and rule-set files made on request.
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include <gtest/gtest.h>
 
+#include "config/config_file.h"
 #include "platform/env.h"
 #include "platform/fs.h"
-#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "text/path_text.h"
-#include "util/data_dir.h"
-#include "config/config_file.h"
 #include "json/json.h"
 
 namespace kest::config::testing {
@@ -23,10 +22,20 @@ inline constexpr std::string_view kSecret =
 class EngineConfigTest : public ::testing::Test {
 protected:
     EngineConfigTest() {
-        env_.set("APPDATA", dir_.path());
-        env_.set("KEST_ENGINE_LOG", std::nullopt);
-        data_ = data_dir();
+        data_ = text::join_path(dir_.path(), "Kest Connect", platform::path_separator());
         config_path_ = in_data("vpn_config.json");
+    }
+
+    // The test's own directory and file, the fixed secret, and the values given.
+    ConfigInputs inputs(std::uint16_t port = 9787, std::string_view dns_local = "") const {
+        ConfigInputs in;
+        in.secret = std::string(kSecret);
+        in.port = port;
+        in.dns_local = std::string(dns_local);
+        in.config_path = config_path_;
+        in.data_directory = data_;
+        in.engine_log = engine_log_;
+        return in;
     }
 
     std::string in_data(std::string_view name) const {
@@ -43,7 +52,7 @@ protected:
     // Builds into the test's data directory and returns the document as read back.
     Json build(const Json& outbound, const RoutePlan& plan, std::uint16_t port = 9787,
                std::string_view dns_local = "") {
-        auto written = build_engine_config(outbound, plan, kSecret, port, dns_local, config_path_);
+        auto written = build_engine_config(outbound, plan, inputs(port, dns_local));
         if (!written) {
             ADD_FAILURE() << written.error();
             return Json();
@@ -67,9 +76,9 @@ protected:
     }
 
     kest::testing::TempDir dir_;
-    kest::testing::ScopedEnv env_;
     std::string data_;
     std::string config_path_;
+    std::optional<std::string> engine_log_; // what "KEST_ENGINE_LOG" would hold
 };
 
 } // namespace kest::config::testing

@@ -31,7 +31,7 @@ TEST_F(EngineRules, LogLevelIsTakenOnlyWhenItIsAnExactLevelName) {
         {"Debug", "error"}, {"", "error"},      {"fatal", "error"}, {std::nullopt, "error"},
     };
     for (const Case& c : cases) {
-        env_.set("KEST_ENGINE_LOG", c.value);
+        engine_log_ = c.value;
         Json document = build(Json::object(), RoutePlan{});
         EXPECT_EQ(document["log"], (Json{{"level", c.level}})) << c.value.value_or("(unset)");
     }

@@ -5,14 +5,14 @@
 #include <optional>
 #include <string>
 
-#include "support/scoped_env.h"
+#include "config/environment.h"
 
 namespace kest::config {
 namespace {
 
 // The whole outbound in its written form, so a stray or a missing key fails the comparison.
-std::string outbound_text(const std::string& link) {
-    auto out = parse_share_link(link);
+std::string outbound_text(const std::string& link, const ShareLinkOptions& options = {}) {
+    auto out = parse_share_link(link, options);
     return out ? out->dump() : "error: " + out.error();
 }
 
@@ -26,10 +26,7 @@ void expect_cases(std::initializer_list<Case> cases) {
         EXPECT_EQ(outbound_text(c.link), c.expected) << c.link;
 }
 
-class ShareLink : public ::testing::Test {
-protected:
-    testing::ScopedEnv env{"KEST_NO_UOT", std::nullopt};
-};
+class ShareLink : public ::testing::Test {};
 
 TEST_F(ShareLink, Vless) {
     expect_cases({
@@ -144,6 +141,14 @@ TEST_F(ShareLink, NaiveProxy) {
     });
 }
 
+// The switch as the caller reads it from an environment holding only "KEST_NO_UOT".
+ShareLinkOptions options_for(const std::optional<std::string>& no_uot) {
+    auto env = [&](std::string_view name) {
+        return name == "KEST_NO_UOT" ? no_uot : std::optional<std::string>();
+    };
+    return {config_environment_from(env, '/').udp_over_tcp_disabled};
+}
+
 TEST_F(ShareLink, NaiveUdpOverTcpFollowsTheEnvironmentSwitch) {
     const std::string link = "naive+https://h?uot=1";
     const std::string with_uot = R"({"insecure_concurrency":2,"password":"","server":"h",)"
@@ -162,12 +167,10 @@ TEST_F(ShareLink, NaiveUdpOverTcpFollowsTheEnvironmentSwitch) {
         {std::nullopt, with_uot}, {"1", without_uot}, {" 1", with_uot},
         {"1 ", with_uot},         {"true", with_uot}, {"", with_uot},
     };
-    for (const auto& c : cases) {
-        testing::ScopedEnv scoped("KEST_NO_UOT", c.value);
-        EXPECT_EQ(outbound_text(link), c.expected) << c.value.value_or("<unset>");
-    }
-    testing::ScopedEnv scoped("KEST_NO_UOT", "1");
-    EXPECT_EQ(outbound_text("naive+https://h"), without_uot);
+    for (const auto& c : cases)
+        EXPECT_EQ(outbound_text(link, options_for(c.value)), c.expected)
+            << c.value.value_or("<unset>");
+    EXPECT_EQ(outbound_text("naive+https://h", options_for("1")), without_uot);
 }
 
 TEST_F(ShareLink, PortFallsBackOnlyWhenEmptyOrTooLarge) {
@@ -187,7 +190,7 @@ TEST_F(ShareLink, PortFallsBackOnlyWhenEmptyOrTooLarge) {
     };
     for (const auto& c : cases) {
         auto port_of = [&](const std::string& scheme) {
-            auto out = parse_share_link(scheme + "h" + c.port);
+            auto out = parse_share_link(scheme + "h" + c.port, {});
             return out ? out->at("server_port").dump() : out.error();
         };
         EXPECT_EQ(port_of("vless://"), c.vless) << c.port;
