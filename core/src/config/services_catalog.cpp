@@ -3,18 +3,20 @@
 #include <optional>
 #include <set>
 
+#include "config/services_catalog_data.h"
 #include "text/ascii.h"
 #include "text/lowercase.h"
 #include "text/white_space.h"
-#include "config/services_catalog_data.h"
 #include "json/json.h"
+#include "json/record.h"
 
 namespace kest::config {
 namespace {
 
-// nlohmann keeps the last of two equal keys; the catalogue treats a repeat as a fault instead,
-// so a mistyped edit of the stored document cannot silently drop a field.
-std::optional<Json> parse_without_repeated_keys(std::string_view document) {
+// The record reader refuses a repeated field but skips unknown keys unread; the catalogue
+// treats a repeat anywhere, inside unknown keys too, as a fault, so a mistyped edit of the
+// stored document cannot silently drop a field.
+bool without_repeated_keys(std::string_view document) {
     std::vector<std::set<std::string>> open_objects;
     bool repeated = false;
     auto watch = [&](int, Json::parse_event_t event, Json& parsed) {
@@ -27,82 +29,54 @@ std::optional<Json> parse_without_repeated_keys(std::string_view document) {
         return true;
     };
     Json tree = Json::parse(document.begin(), document.end(), watch, /*allow_exceptions=*/false);
-    if (tree.is_discarded() || repeated)
-        return std::nullopt;
-    return tree;
+    return !tree.is_discarded() && !repeated;
 }
 
-bool read_texts(const Json& value, std::vector<std::string>& out) {
-    if (!value.is_array())
-        return false;
-    out.clear();
-    for (const Json& item : value) {
-        if (!item.is_string())
-            return false;
-        out.push_back(item.get<std::string>());
-    }
-    return true;
-}
-
-constexpr std::string_view kFieldNames[] = {"key",     "title",    "aliases",
-                                            "domains", "ip_cidrs", "rule_sets"};
-
-bool read_field(Service& service, std::size_t index, const Json& value) {
-    switch (index) {
-    case 0:
-    case 1:
-        if (!value.is_string())
-            return false;
-        (index == 0 ? service.key : service.title) = value.get<std::string>();
-        return true;
-    case 2:
-        return read_texts(value, service.aliases);
-    case 3:
-        return read_texts(value, service.domains);
-    case 4:
-        return read_texts(value, service.ip_cidrs);
-    default:
-        return read_texts(value, service.rule_sets);
-    }
-}
-
-std::optional<Service> read_service(const Json& value) {
+// One service, as an object or as the six fields in order. Only "key" must be there.
+Expected<Service> read_service(json::Cursor& cursor) {
     Service service;
-    if (value.is_array()) {
-        if (value.empty() || value.size() > std::size(kFieldNames))
-            return std::nullopt;
-        for (std::size_t i = 0; i < value.size(); ++i)
-            if (!read_field(service, i, value[i]))
-                return std::nullopt;
-        return service;
-    }
-    if (!value.is_object() || !value.contains("key"))
-        return std::nullopt;
-    for (std::size_t i = 0; i < std::size(kFieldNames); ++i) {
-        auto it = value.find(std::string(kFieldNames[i]));
-        if (it != value.end() && !read_field(service, i, *it))
-            return std::nullopt;
-    }
+    bool has_key = false;
+    const json::Field fields[] = {
+        {"key",
+         [&](json::Cursor& c) -> Expected<void> {
+             auto key = c.read_string();
+             if (!key)
+                 return unexpected(key.error());
+             service.key = std::move(*key);
+             has_key = true;
+             return {};
+         }},
+        json::field("title", service.title),
+        json::field("aliases", service.aliases),
+        json::field("domains", service.domains),
+        json::field("ip_cidrs", service.ip_cidrs),
+        json::field("rule_sets", service.rule_sets),
+    };
+    if (auto r = json::decode_record(cursor, "struct Service", fields); !r)
+        return unexpected(r.error());
+    if (!has_key)
+        return unexpected(cursor.error_here("missing field `key`"));
     return service;
 }
 
 std::optional<std::vector<Service>> read_catalog(std::string_view document) {
-    auto tree = parse_without_repeated_keys(document);
-    if (!tree || !tree->is_object())
+    if (!without_repeated_keys(document))
+        return std::nullopt;
+    json::Cursor cursor(document);
+    if (cursor.peek() != json::Kind::Object) // the list form has no place at the top
         return std::nullopt;
     std::vector<Service> services;
-    auto list = tree->find("services");
-    if (list == tree->end())
-        return services;
-    if (!list->is_array())
+    const json::Field fields[] = {{"services", [&](json::Cursor& c) {
+                                       return json::read_array(c, [&](json::Cursor& e) {
+                                           auto service = read_service(e);
+                                           if (!service)
+                                               return Expected<void>(unexpected(service.error()));
+                                           services.push_back(std::move(*service));
+                                           return Expected<void>();
+                                       });
+                                   }}};
+    if (!json::decode_record(cursor, "struct ServiceCatalog", fields) || !cursor.finish())
         return std::nullopt;
-    services.reserve(list->size());
-    for (const Json& entry : *list) {
-        auto service = read_service(entry);
-        if (!service)
-            return std::nullopt;
-        services.push_back(std::move(*service));
-    }
     return services;
 }
 
