@@ -4,6 +4,7 @@
 
 #include "net/gzip_decoder.h"
 #include "text/ascii.h"
+#include "text/white_space.h"
 
 namespace kest::net {
 namespace {
@@ -14,14 +15,6 @@ HttpError make_error(HttpErrorKind kind, std::string message, int status = 0) {
 
 bool is_redirect(int status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
-}
-
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
 }
 
 bool has_header(const std::vector<HttpHeader>& headers, std::string_view name) {
@@ -42,7 +35,8 @@ public:
         discard_ = head.status >= 400 || (is_redirect(head.status) && !head.location.empty());
         if (discard_)
             return true;
-        std::string encoding = text::ascii_lowercase(trim(head.content_encoding));
+        std::string encoding =
+            text::ascii_lowercase(text::trim_ascii_white_space(head.content_encoding));
         if (encoding == "gzip" || encoding == "x-gzip") {
             gzip_.emplace();
         } else if (!encoding.empty() && encoding != "identity") {
@@ -162,7 +156,7 @@ Expected<HttpResponse, HttpError> HttpAgent::get(std::string_view url_text,
                 return unexpected(
                     make_error(HttpErrorKind::TooManyRedirects,
                                "more than " + std::to_string(max_redirects) + " redirects"));
-            auto next = resolve_url(url, trim(head.location));
+            auto next = resolve_url(url, text::trim_ascii_white_space(head.location));
             if (!next)
                 return unexpected(make_error(HttpErrorKind::InvalidUrl,
                                              "bad redirect location: " + next.error()));

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "base/expected.h"
+#include "platform/unique_handle.h"
 
 namespace kest::platform {
 
@@ -18,35 +19,37 @@ struct RecvResult {
     std::size_t bytes = 0;
 };
 
+// The platform's socket value as a number: a file descriptor or a SOCKET, both of which use all
+// bits set for "none". The platform file defines close.
+struct SocketTraits {
+    using type = std::uintptr_t;
+    static constexpr type invalid() noexcept { return ~type(0); }
+    static void close(type native) noexcept;
+};
+
 // One TCP socket, closed when the object goes away. Move-only.
 class Socket {
 public:
     Socket() = default;
-    ~Socket();
-    Socket(Socket&& other) noexcept;
-    Socket& operator=(Socket&& other) noexcept;
-    Socket(const Socket&) = delete;
-    Socket& operator=(const Socket&) = delete;
 
-    bool valid() const;
+    bool valid() const { return handle_.valid(); }
     // Sends every byte; false when the peer is gone or the send fails.
     bool send_all(std::string_view bytes);
     // Receives at most size bytes, waiting at most timeout for the first of them.
     RecvResult recv(char* buf, std::size_t size, std::chrono::milliseconds timeout);
     // Ends both directions: a peer blocked in recv sees the end of the stream.
     void shutdown_both();
-    void close();
+    void close() { handle_.reset(); }
     // The local port of a bound or connected socket, 0 when unknown.
     std::uint16_t local_port() const;
 
     // Implementation detail: the platform's socket value.
-    using Native = std::uintptr_t;
-    explicit Socket(Native native) : native_(native) {}
-    Native native() const { return native_; }
+    using Native = SocketTraits::type;
+    explicit Socket(Native native) : handle_(native) {}
+    Native native() const { return handle_.get(); }
 
 private:
-    Native native_ = invalid_native();
-    static Native invalid_native();
+    UniqueHandle<SocketTraits> handle_;
 };
 
 // A listening socket on 127.0.0.1:port; port 0 lets the system choose (see local_port()).

@@ -1,29 +1,8 @@
-// The parts of Socket that do not depend on the platform; the platform files define
-// invalid_native(), close() and the listener.
+// The parts of the loopback helpers that do not depend on the platform; the platform files
+// define the socket calls and the listener.
 #include "platform/net.h"
 
 namespace kest::platform {
-
-Socket::~Socket() {
-    close();
-}
-
-Socket::Socket(Socket&& other) noexcept : native_(other.native_) {
-    other.native_ = invalid_native();
-}
-
-Socket& Socket::operator=(Socket&& other) noexcept {
-    if (this != &other) {
-        close();
-        native_ = other.native_;
-        other.native_ = invalid_native();
-    }
-    return *this;
-}
-
-bool Socket::valid() const {
-    return native_ != invalid_native();
-}
 
 bool can_bind_loopback(std::uint16_t port) {
     return listen_loopback(port).has_value();

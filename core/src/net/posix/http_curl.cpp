@@ -4,7 +4,9 @@
 #include <curl/curl.h>
 #include <mutex>
 
+#include "platform/unique_handle.h"
 #include "text/ascii.h"
+#include "text/white_space.h"
 
 namespace kest::net {
 namespace {
@@ -20,20 +22,18 @@ HttpError make_error(HttpErrorKind kind, std::string message) {
     return HttpError{kind, 0, std::move(message)};
 }
 
+struct EasyHandleTraits {
+    using type = CURL*;
+    static CURL* invalid() noexcept { return nullptr; }
+    static void close(CURL* h) noexcept { curl_easy_cleanup(h); }
+};
+using EasyHandle = platform::UniqueHandle<EasyHandleTraits>;
+
 struct HeaderList {
     curl_slist* list = nullptr;
     ~HeaderList() { curl_slist_free_all(list); }
     void add(const std::string& line) { list = curl_slist_append(list, line.c_str()); }
 };
-
-std::string_view trim_line(std::string_view s) {
-    while (!s.empty() &&
-           (s.back() == '\r' || s.back() == '\n' || s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    return s;
-}
 
 // What one transfer's callbacks share.
 struct Transfer {
@@ -62,7 +62,7 @@ struct Transfer {
             }
             return true;
         }
-        std::string_view content = trim_line(line);
+        std::string_view content = text::trim_ascii_white_space(line);
         if (content.empty()) {
             if (head.status >= 200 && !head_delivered) {
                 head_delivered = true;
@@ -77,7 +77,7 @@ struct Transfer {
         if (colon == std::string_view::npos)
             return true;
         std::string_view name = content.substr(0, colon);
-        std::string value(trim_line(content.substr(colon + 1)));
+        std::string value(text::trim_ascii_white_space(content.substr(colon + 1)));
         if (text::equals_ignoring_ascii_case(name, "Location"))
             head.location = value;
         else if (text::equals_ignoring_ascii_case(name, "Content-Encoding"))
@@ -147,11 +147,6 @@ class CurlTransport : public HttpTransport {
 public:
     explicit CurlTransport(const HttpProfile& profile) : profile_(profile) { init_curl_once(); }
 
-    ~CurlTransport() override {
-        for (auto& idle : idle_)
-            curl_easy_cleanup(idle.handle);
-    }
-
     Expected<void, HttpError> exchange(const HttpExchange& request,
                                        ReplyHandler& handler) override {
         auto now = Clock::now();
@@ -167,10 +162,10 @@ public:
         std::string key = request.url.scheme + "://" + request.url.authority();
         if (request.proxy)
             key += " via " + request.proxy->user + "@" + request.proxy->authority();
-        CURL* h = take(key);
-        if (!h)
-            h = curl_easy_init();
-        if (!h)
+        EasyHandle handle = take(key);
+        if (!handle)
+            handle.reset(curl_easy_init());
+        if (!handle)
             return unexpected(make_error(HttpErrorKind::Transport, "curl_easy_init failed"));
 
         Transfer transfer;
@@ -179,6 +174,7 @@ public:
         for (const auto& header : request.headers)
             headers.add(header.name + ": " + header.value);
         char errbuf[CURL_ERROR_SIZE] = {};
+        CURL* h = handle.get();
         std::string url = request.url.text();
         std::string proxy = request.proxy ? "http://" + request.proxy->authority() : "";
 
@@ -227,7 +223,7 @@ public:
         // The handle must not keep pointers into this frame.
         curl_easy_setopt(h, CURLOPT_HTTPHEADER, nullptr);
         curl_easy_setopt(h, CURLOPT_ERRORBUFFER, nullptr);
-        give_back(h, key);
+        give_back(std::move(handle), key);
 
         if (rc == CURLE_OK || transfer.stopped)
             return {};
@@ -238,52 +234,45 @@ public:
 
 private:
     struct Idle {
-        CURL* handle;
+        EasyHandle handle;
         std::string key;
         Clock::time_point since;
     };
 
-    // Removes the handles idle for too long; the caller closes them outside the lock.
-    std::vector<CURL*> expire_locked(Clock::time_point now) {
-        std::vector<CURL*> old;
-        std::erase_if(idle_, [&](const Idle& idle) {
+    // Removes the handles idle for too long; the caller closes them (by dropping them) outside
+    // the lock.
+    std::vector<EasyHandle> expire_locked(Clock::time_point now) {
+        std::vector<EasyHandle> old;
+        std::erase_if(idle_, [&](Idle& idle) {
             if (now - idle.since < profile_.idle_timeout)
                 return false;
-            old.push_back(idle.handle);
+            old.push_back(std::move(idle.handle));
             return true;
         });
         return old;
     }
 
-    static void close_all(const std::vector<CURL*>& handles) {
-        for (CURL* h : handles)
-            curl_easy_cleanup(h);
-    }
-
-    CURL* take(const std::string& key) {
-        std::vector<CURL*> old;
-        CURL* found = nullptr;
+    EasyHandle take(const std::string& key) {
+        std::vector<EasyHandle> old;
+        EasyHandle found;
         {
             std::lock_guard lock(mu_);
             old = expire_locked(Clock::now());
             for (auto it = idle_.rbegin(); it != idle_.rend(); ++it) {
                 if (it->key == key) {
-                    found = it->handle;
+                    found = std::move(it->handle);
                     idle_.erase(std::next(it).base());
                     break;
                 }
             }
         }
-        close_all(old);
         return found;
     }
 
-    void give_back(CURL* h, const std::string& key) {
-        if (profile_.max_idle_per_host <= 0) {
-            curl_easy_cleanup(h);
+    void give_back(EasyHandle h, const std::string& key) {
+        if (profile_.max_idle_per_host <= 0)
             return;
-        }
-        std::vector<CURL*> old;
+        std::vector<EasyHandle> old;
         {
             std::lock_guard lock(mu_);
             auto now = Clock::now();
@@ -291,11 +280,10 @@ private:
             auto same = std::count_if(idle_.begin(), idle_.end(),
                                       [&](const Idle& idle) { return idle.key == key; });
             if (same < profile_.max_idle_per_host)
-                idle_.push_back(Idle{h, key, now});
+                idle_.push_back(Idle{std::move(h), key, now});
             else
-                old.push_back(h);
+                old.push_back(std::move(h));
         }
-        close_all(old);
     }
 
     HttpProfile profile_;

@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "base/detached_thread.h"
+#include "platform/unique_handle.h"
 #include "platform/win32/windows_api.h"
 
 #include <winhttp.h>
@@ -23,34 +25,16 @@ HttpError make_error(HttpErrorKind kind, std::string message) {
     return HttpError{kind, 0, std::move(message)};
 }
 
-struct InternetHandle {
-    HINTERNET h = nullptr;
-    explicit InternetHandle(HINTERNET handle) : h(handle) {}
-    ~InternetHandle() {
-        if (h)
-            WinHttpCloseHandle(h);
-    }
-    InternetHandle(const InternetHandle&) = delete;
-    InternetHandle& operator=(const InternetHandle&) = delete;
+struct InternetHandleTraits {
+    using type = HINTERNET;
+    static HINTERNET invalid() noexcept { return nullptr; }
+    static void close(HINTERNET h) noexcept { WinHttpCloseHandle(h); }
 };
+using InternetHandle = platform::UniqueHandle<InternetHandleTraits>;
 
 // WinHTTP's codes live in winhttp.dll's message table, not in the system's.
 std::string winhttp_text(DWORD code) {
-    wchar_t* buf = nullptr;
-    HMODULE module = GetModuleHandleW(L"winhttp.dll");
-    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE |
-                                 FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                             module, code, 0, reinterpret_cast<wchar_t*>(&buf), 0, nullptr);
-    std::string text;
-    if (n && buf)
-        text = w32::narrow(buf, n);
-    if (buf)
-        LocalFree(buf);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
-        text.pop_back();
-    if (text.empty())
-        text = "WinHTTP error";
-    return text + " (os error " + std::to_string(code) + ")";
+    return w32::error_text(code, GetModuleHandleW(L"winhttp.dll"));
 }
 
 HttpErrorKind classify(DWORD code, bool proxied) {
@@ -149,21 +133,21 @@ Expected<void, HttpError> talk(HINTERNET session, const HttpExchange& request,
     };
     InternetHandle connection(
         WinHttpConnect(session, w32::wide(request.url.host).c_str(), request.url.port, 0));
-    if (!connection.h)
+    if (!connection)
         return unexpected(last_error(proxied));
     DWORD flags = WINHTTP_FLAG_ESCAPE_DISABLE | WINHTTP_FLAG_ESCAPE_DISABLE_QUERY;
     if (request.url.scheme == "https")
         flags |= WINHTTP_FLAG_SECURE;
-    InternetHandle req(WinHttpOpenRequest(connection.h, L"GET",
+    InternetHandle req(WinHttpOpenRequest(connection.get(), L"GET",
                                           w32::wide(request.url.target()).c_str(), nullptr,
                                           WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, flags));
-    if (!req.h)
+    if (!req)
         return unexpected(last_error(proxied));
 
     DWORD features = WINHTTP_DISABLE_REDIRECTS;
     if (profile.max_idle_per_host <= 0)
         features |= WINHTTP_DISABLE_KEEP_ALIVE;
-    WinHttpSetOption(req.h, WINHTTP_OPTION_DISABLE_FEATURE, &features, sizeof features);
+    WinHttpSetOption(req.get(), WINHTTP_OPTION_DISABLE_FEATURE, &features, sizeof features);
 
     std::wstring proxy_user;
     std::wstring proxy_password;
@@ -176,7 +160,7 @@ Expected<void, HttpError> talk(HINTERNET session, const HttpExchange& request,
     for (const auto& h : request.headers)
         headers += w32::wide(h.name + ": " + h.value + "\r\n");
     if (!headers.empty() &&
-        !WinHttpAddRequestHeaders(req.h, headers.c_str(), static_cast<DWORD>(headers.size()),
+        !WinHttpAddRequestHeaders(req.get(), headers.c_str(), static_cast<DWORD>(headers.size()),
                                   WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE))
         return unexpected(last_error(proxied));
 
@@ -188,20 +172,20 @@ Expected<void, HttpError> talk(HINTERNET session, const HttpExchange& request,
         int connect = left;
         if (profile.connect_timeout)
             connect = std::min<int>(connect, static_cast<int>(profile.connect_timeout->count()));
-        WinHttpSetTimeouts(req.h, left, std::max(1, connect), left, left);
+        WinHttpSetTimeouts(req.get(), left, std::max(1, connect), left, left);
         // Waiting for the status line has a time-out of its own.
         DWORD wait = static_cast<DWORD>(left);
-        WinHttpSetOption(req.h, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &wait, sizeof wait);
+        WinHttpSetOption(req.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &wait, sizeof wait);
         if (!proxy_user.empty())
-            WinHttpSetCredentials(req.h, WINHTTP_AUTH_TARGET_PROXY, WINHTTP_AUTH_SCHEME_BASIC,
+            WinHttpSetCredentials(req.get(), WINHTTP_AUTH_TARGET_PROXY, WINHTTP_AUTH_SCHEME_BASIC,
                                   proxy_user.c_str(), proxy_password.c_str(), nullptr);
-        if (!WinHttpSendRequest(req.h, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0,
-                                0, 0))
+        if (!WinHttpSendRequest(req.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
+                                WINHTTP_NO_REQUEST_DATA, 0, 0, 0))
             return unexpected(last_error(proxied));
-        if (!WinHttpReceiveResponse(req.h, nullptr))
+        if (!WinHttpReceiveResponse(req.get(), nullptr))
             return unexpected(last_error(proxied));
         DWORD size = sizeof status;
-        if (!WinHttpQueryHeaders(req.h, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+        if (!WinHttpQueryHeaders(req.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
                                  WINHTTP_HEADER_NAME_BY_INDEX, &status, &size,
                                  WINHTTP_NO_HEADER_INDEX))
             return unexpected(last_error(proxied));
@@ -213,12 +197,13 @@ Expected<void, HttpError> talk(HINTERNET session, const HttpExchange& request,
 
     HttpHead head;
     head.status = static_cast<int>(status);
-    head.location = query_text_header(req.h, WINHTTP_QUERY_LOCATION).value_or("");
-    head.content_encoding = query_text_header(req.h, WINHTTP_QUERY_CONTENT_ENCODING).value_or("");
+    head.location = query_text_header(req.get(), WINHTTP_QUERY_LOCATION).value_or("");
+    head.content_encoding =
+        query_text_header(req.get(), WINHTTP_QUERY_CONTENT_ENCODING).value_or("");
     if (!handoff.deliver([&](ReplyHandler& h) { return h.on_head(head); }))
         return {};
 
-    auto announced = announced_length(req.h, head.status);
+    auto announced = announced_length(req.get(), head.status);
     std::uint64_t received = 0;
     // Asking what is there before reading it: a read of a whole buffer would wait until the
     // buffer is full, however long the server takes.
@@ -227,15 +212,15 @@ Expected<void, HttpError> talk(HINTERNET session, const HttpExchange& request,
         DWORD left = static_cast<DWORD>(remaining());
         if (left == 0)
             return unexpected(timed_out());
-        WinHttpSetOption(req.h, WINHTTP_OPTION_RECEIVE_TIMEOUT, &left, sizeof left);
+        WinHttpSetOption(req.get(), WINHTTP_OPTION_RECEIVE_TIMEOUT, &left, sizeof left);
         DWORD available = 0;
-        if (!WinHttpQueryDataAvailable(req.h, &available))
+        if (!WinHttpQueryDataAvailable(req.get(), &available))
             return unexpected(last_error(proxied));
         if (available == 0)
             break;
         DWORD got = 0;
         DWORD want = std::min<DWORD>(available, static_cast<DWORD>(buf.size()));
-        if (!WinHttpReadData(req.h, buf.data(), want, &got))
+        if (!WinHttpReadData(req.get(), buf.data(), want, &got))
             return unexpected(last_error(proxied));
         if (got == 0)
             break;
@@ -271,17 +256,14 @@ public:
         auto handoff = std::make_shared<Handoff>();
         handoff->handler = &handler;
         auto job = [session, request, profile = profile_, handoff] {
-            auto result = talk(session.get(), request, profile, *handoff);
+            auto result = talk(session->get(), request, profile, *handoff);
             std::lock_guard lock(handoff->mu);
             handoff->result = std::move(result);
             handoff->done = true;
             handoff->cv.notify_all();
         };
-        try {
-            std::thread(job).detach();
-        } catch (const std::system_error&) {
+        if (!start_detached(job))
             job(); // no thread to be had: at least the request is made
-        }
 
         std::unique_lock lock(handoff->mu);
         bool done = handoff->cv.wait_until(lock, request.deadline, [&] { return handoff->done; });
@@ -295,7 +277,7 @@ public:
 
 private:
     struct Session {
-        std::shared_ptr<void> handle;
+        std::shared_ptr<InternetHandle> handle;
         Clock::time_point last_used{};
     };
 
@@ -306,7 +288,7 @@ private:
 
     // One session per proxy ("" for none): the proxy is a property of the session, and a
     // session without one never consults the system's proxy settings.
-    std::shared_ptr<void> session_for(const std::wstring& proxy_name) {
+    std::shared_ptr<InternetHandle> session_for(const std::wstring& proxy_name) {
         std::lock_guard lock(mu_);
         auto now = Clock::now();
         Session& s = sessions_[proxy_name];
@@ -324,7 +306,7 @@ private:
                 WinHttpSetOption(h, WINHTTP_OPTION_MAX_CONNS_PER_SERVER, &conns, sizeof conns);
                 WinHttpSetOption(h, WINHTTP_OPTION_MAX_CONNS_PER_1_0_SERVER, &conns, sizeof conns);
             }
-            s.handle = std::shared_ptr<void>(h, [](void* p) { WinHttpCloseHandle(p); });
+            s.handle = std::make_shared<InternetHandle>(h);
         }
         s.last_used = now;
         return s.handle;

@@ -2,19 +2,14 @@
 // Blocking reads and writes on a file descriptor, retried when a signal interrupts them.
 #include <cerrno>
 #include <cstddef>
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <unistd.h>
 
+#include "platform/posix/error_text.h"
 #include "platform/stdio.h"
 
 namespace kest::platform::posix {
-
-// The system's text for an errno value, the way every POSIX error of the core reads.
-inline std::string error_text(int err) {
-    return std::string(std::strerror(err)) + " (os error " + std::to_string(err) + ")";
-}
 
 // False on failure, with errno telling why (EIO for a write that accepted nothing).
 inline bool write_all(int fd, std::string_view bytes) {

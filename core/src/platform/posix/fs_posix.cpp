@@ -10,6 +10,7 @@
 
 #include "platform/env.h"
 #include "platform/posix/fd_io.h"
+#include "platform/posix/unique_fd.h"
 #include "platform/posix/unix_time.h"
 
 namespace kest::platform {
@@ -46,15 +47,13 @@ Expected<void> create_directories(const std::string& path) {
 }
 
 Expected<void> write_file(const std::string& path, std::string_view bytes) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
+    posix::UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (!fd)
         return os_error(errno);
-    if (!posix::write_all(fd, bytes)) {
-        int err = errno;
-        ::close(fd);
-        return os_error(err);
-    }
-    if (::close(fd) != 0)
+    if (!posix::write_all(fd.get(), bytes))
+        return os_error(errno);
+    // A failed close can be the first sign that the bytes did not reach the disk.
+    if (::close(fd.release()) != 0)
         return os_error(errno);
     return {};
 }
@@ -82,25 +81,21 @@ bool is_regular_file(const std::string& path) {
 }
 
 Expected<std::string> read_file(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    posix::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd)
         return os_error(errno);
     std::string out;
     char buf[65536];
     for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
+        ssize_t n = ::read(fd.get(), buf, sizeof buf);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0) {
-            int err = errno;
-            ::close(fd);
-            return os_error(err);
-        }
+        if (n < 0)
+            return os_error(errno);
         if (n == 0)
             break;
         out.append(buf, static_cast<std::size_t>(n));
     }
-    ::close(fd);
     return out;
 }
 

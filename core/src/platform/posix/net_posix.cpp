@@ -10,6 +10,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "platform/posix/error_text.h"
+
 namespace kest::platform {
 namespace {
 
@@ -30,9 +32,7 @@ sockaddr_in loopback(std::uint16_t port) {
 }
 
 std::string errno_text(const char* what) {
-    int code = errno;
-    return std::string(what) + ": " + std::strerror(code) + " (os error " + std::to_string(code) +
-           ")";
+    return std::string(what) + ": " + posix::error_text(errno);
 }
 
 // Waits for the events on fd; 1 ready, 0 time-out, -1 failure.
@@ -65,8 +65,8 @@ Expected<Socket> bound_listener(std::uint16_t port) {
 
 } // namespace
 
-Socket::Native Socket::invalid_native() {
-    return static_cast<Native>(static_cast<std::intptr_t>(-1));
+void SocketTraits::close(type native) noexcept {
+    ::close(static_cast<int>(static_cast<std::intptr_t>(native)));
 }
 
 bool Socket::send_all(std::string_view bytes) {
@@ -103,13 +103,6 @@ RecvResult Socket::recv(char* buf, std::size_t size, std::chrono::milliseconds t
 void Socket::shutdown_both() {
     if (valid())
         ::shutdown(fd_of(*this), SHUT_RDWR);
-}
-
-void Socket::close() {
-    if (valid()) {
-        ::close(fd_of(*this));
-        native_ = invalid_native();
-    }
 }
 
 std::uint16_t Socket::local_port() const {

@@ -2,11 +2,14 @@
 
 namespace kest::platform::win32 {
 
-std::string error_text(DWORD code) {
+std::string error_text(DWORD code, HMODULE message_table) {
     wchar_t* buf = nullptr;
-    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                 FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, code, 0, reinterpret_cast<wchar_t*>(&buf), 0, nullptr);
+    DWORD flags =
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+    if (message_table)
+        flags |= FORMAT_MESSAGE_FROM_HMODULE;
+    DWORD n =
+        FormatMessageW(flags, message_table, code, 0, reinterpret_cast<wchar_t*>(&buf), 0, nullptr);
     std::string text;
     if (n && buf) {
         text = narrow(buf, n);

@@ -13,14 +13,6 @@ bool is_separator(char c) {
     return c == '\\' || c == '/';
 }
 
-struct FileHandle {
-    HANDLE h;
-    ~FileHandle() {
-        if (h != INVALID_HANDLE_VALUE)
-            CloseHandle(h);
-    }
-};
-
 } // namespace
 
 Expected<void> create_directories(const std::string& path) {
@@ -49,15 +41,15 @@ Expected<void> create_directories(const std::string& path) {
 }
 
 Expected<void> write_file(const std::string& path, std::string_view bytes) {
-    FileHandle f{CreateFileW(win32::wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr)};
-    if (f.h == INVALID_HANDLE_VALUE)
+    win32::UniqueKernelHandle f(CreateFileW(win32::wide(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!f)
         return win32::last_error();
     std::size_t done = 0;
     while (done < bytes.size()) {
         DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
         DWORD written = 0;
-        if (!WriteFile(f.h, bytes.data() + done, chunk, &written, nullptr))
+        if (!WriteFile(f.get(), bytes.data() + done, chunk, &written, nullptr))
             return win32::last_error();
         if (written == 0)
             return unexpected(win32::error_text(ERROR_WRITE_FAULT));
@@ -88,16 +80,17 @@ bool is_regular_file(const std::string& path) {
 }
 
 Expected<std::string> read_file(const std::string& path) {
-    FileHandle f{CreateFileW(win32::wide(path).c_str(), GENERIC_READ,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
-    if (f.h == INVALID_HANDLE_VALUE)
+    win32::UniqueKernelHandle f(CreateFileW(win32::wide(path).c_str(), GENERIC_READ,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                            nullptr));
+    if (!f)
         return win32::last_error();
     std::string out;
     char buf[65536];
     for (;;) {
         DWORD n = 0;
-        if (!ReadFile(f.h, buf, sizeof buf, &n, nullptr))
+        if (!ReadFile(f.get(), buf, sizeof buf, &n, nullptr))
             return win32::last_error();
         if (n == 0)
             break;
@@ -126,8 +119,8 @@ Expected<std::string> make_temp_dir(std::string_view prefix) {
 
 void remove_tree(const std::string& path) {
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW(win32::wide(path + "\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
+    win32::UniqueFindHandle find(FindFirstFileW(win32::wide(path + "\\*").c_str(), &data));
+    if (find) {
         do {
             std::string name = win32::narrow(data.cFileName, MAX_PATH);
             if (name == "." || name == "..")
@@ -139,8 +132,8 @@ void remove_tree(const std::string& path) {
                 SetFileAttributesW(win32::wide(child).c_str(), FILE_ATTRIBUTE_NORMAL);
                 DeleteFileW(win32::wide(child).c_str());
             }
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
+        } while (FindNextFileW(find.get(), &data));
+        find.reset(); // the folder cannot go while a search holds it open
     }
     RemoveDirectoryW(win32::wide(path).c_str());
 }

@@ -20,6 +20,14 @@ public:
         : UniqueHandle(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
 };
 
+// Directory searches (FindFirstFileW), whose "none" is INVALID_HANDLE_VALUE.
+struct FindHandleTraits {
+    using type = HANDLE;
+    static HANDLE invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void close(HANDLE h) noexcept { FindClose(h); }
+};
+using UniqueFindHandle = UniqueHandle<FindHandleTraits>;
+
 struct RegistryKeyTraits {
     using type = HKEY;
     static HKEY invalid() noexcept { return nullptr; }

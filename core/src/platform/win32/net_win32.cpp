@@ -79,8 +79,10 @@ Expected<Socket> bound_listener(std::uint16_t port) {
 
 } // namespace
 
-Socket::Native Socket::invalid_native() {
-    return static_cast<Native>(INVALID_SOCKET);
+static_assert(SocketTraits::type(INVALID_SOCKET) == SocketTraits::invalid());
+
+void SocketTraits::close(type native) noexcept {
+    closesocket(static_cast<SOCKET>(native));
 }
 
 bool Socket::send_all(std::string_view bytes) {
@@ -112,13 +114,6 @@ RecvResult Socket::recv(char* buf, std::size_t size, std::chrono::milliseconds t
 void Socket::shutdown_both() {
     if (valid())
         shutdown(sock_of(*this), SD_BOTH);
-}
-
-void Socket::close() {
-    if (valid()) {
-        closesocket(sock_of(*this));
-        native_ = invalid_native();
-    }
 }
 
 std::uint16_t Socket::local_port() const {

@@ -13,8 +13,8 @@
 #include <string>
 #include <string_view>
 
-#include "text/utf16.h"
 #include "base/expected.h"
+#include "text/utf16.h"
 
 namespace kest::platform::win32 {
 
@@ -31,8 +31,9 @@ inline std::string narrow(const std::wstring& w) {
     return narrow(w.data(), w.size());
 }
 
-// The system's message for an error code, without the trailing line break.
-std::string error_text(DWORD code);
+// The system's message for an error code, without the trailing line break. Codes of a module
+// with a message table of its own (WinHTTP's) are looked up there first.
+std::string error_text(DWORD code, HMODULE message_table = nullptr);
 
 // The calling thread's last error as an error value.
 inline Unexpected<std::string> last_error() {
