@@ -1,14 +1,17 @@
 // The core process: serves the front end over standard input and output until its input ends
 // or it is told to shut down.
 #include <memory>
-#include <thread>
+#include <string>
 
+#include "base/detached_thread.h"
 #include "platform/exit.h"
 #include "platform/process_setup.h"
 #include "rpc/app_state.h"
 #include "rpc/events.h"
 #include "rpc/request_loop.h"
 #include "rpc/shutdown.h"
+#include "rpc/texts.h"
+#include "util/log.h"
 
 int main() {
     using namespace kest;
@@ -20,7 +23,12 @@ int main() {
     auto state = std::make_shared<rpc::AppState>(controller);
     controller.reset();
 
-    std::thread(rpc::event_writer_thread, std::move(events), state).detach();
+    if (auto started = start_detached(rpc::event_writer_thread, std::move(events), state);
+        !started) {
+        // Without the writer no state change would ever reach the front end.
+        log_line(LogTag::Core, std::string(rpc::kNoEventWriter) + started.error());
+        platform::exit_process(1);
+    }
     rpc::run_request_loop(state);
     rpc::shutdown_once(state);
     // A shutdown already running on another thread: end now without waiting for its teardown.

@@ -1,11 +1,14 @@
 #include "rpc/dispatcher.h"
 
-#include <thread>
+#include <stdexcept>
+#include <string>
 
+#include "base/detached_thread.h"
 #include "platform/memory.h"
 #include "rpc/output.h"
 #include "rpc/rule_sets.h"
 #include "rpc/shutdown.h"
+#include "rpc/texts.h"
 #include "rpc/totals.h"
 #include "vpn/api_client.h"
 
@@ -125,13 +128,16 @@ Json release_apps_cache(AppState& state) {
 }
 
 Answered unknown_method(AppState& state, const Request& request) {
-    send_response(state, request.id, nullptr, "неизвестный метод: " + request.method);
+    send_response(state, request.id, nullptr, std::string(kUnknownMethod) + request.method);
     return {};
 }
 
 Answered shutdown(const std::shared_ptr<AppState>& state, const Request& request) {
     send_response(*state, request.id, ok_result(), "");
-    std::thread(shutdown_thread, state).detach();
+    // A refused thread is a fault of this request: the request thread answers it, after the
+    // success line already written.
+    if (auto started = start_detached(shutdown_thread, state); !started)
+        throw std::runtime_error(started.error());
     return {};
 }
 

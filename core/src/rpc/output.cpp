@@ -1,6 +1,7 @@
 #include "rpc/output.h"
 
 #include "platform/stdio.h"
+#include "rpc/texts.h"
 #include "util/log.h"
 
 namespace kest::rpc {
@@ -9,7 +10,7 @@ void write_json_line(AppState& state, const Json& value) {
     std::string line;
     line.reserve(128);
     if (!json::append_compact(line, value)) {
-        log_line(LogTag::Rpc, "не сериализуется ответ");
+        log_line(LogTag::Rpc, kUnserialisableAnswer);
         return;
     }
     line.push_back('\n');

@@ -1,15 +1,14 @@
 #include "rpc/request_loop.h"
 
-#include <cstring>
-#include <memory>
-#include <system_error>
-#include <thread>
-
+#include "base/detached_thread.h"
 #include "platform/stdio.h"
 #include "rpc/dispatcher.h"
 #include "rpc/output.h"
+#include "rpc/texts.h"
 #include "text/utf8.h"
 #include "util/log.h"
+#include <cstring>
+#include <memory>
 
 namespace kest::rpc {
 namespace {
@@ -62,8 +61,8 @@ namespace {
 
 // The answer to a request whose handling faulted; the fault's own description is in neither line.
 void answer_fault(AppState& state, std::uint64_t id, const std::string& method) {
-    log_line(LogTag::Rpc, "паника в " + method);
-    send_response(state, id, nullptr, "внутренняя ошибка ядра в " + method);
+    log_line(LogTag::Rpc, std::string(kPanicIn) + method);
+    send_response(state, id, nullptr, std::string(kInternalErrorIn) + method);
 }
 
 } // namespace
@@ -86,11 +85,8 @@ namespace {
 void start_request_thread(const std::shared_ptr<AppState>& state, Request request) {
     const std::uint64_t id = request.id;
     const std::string method = request.method;
-    try {
-        std::thread(request_thread, std::move(request), state).detach();
-    } catch (const std::system_error&) {
+    if (!start_detached(request_thread, std::move(request), state))
         answer_fault(*state, id, method);
-    }
 }
 
 } // namespace
@@ -107,7 +103,7 @@ void run_request_loop(const std::shared_ptr<AppState>& state) {
         if (!text.empty()) {
             auto request = parse_request(text);
             if (!request) {
-                log_line(LogTag::Rpc, "неразобранный запрос: " + request.error());
+                log_line(LogTag::Rpc, std::string(kUnparsedRequest) + request.error());
             } else {
                 start_request_thread(state, std::move(*request));
             }

@@ -1,10 +1,11 @@
 #include "rpc/shutdown.h"
 
 #include <chrono>
-#include <thread>
 
-#include "platform/exit.h"
 #include "base/channel.h"
+#include "base/detached_thread.h"
+#include "platform/exit.h"
+#include "rpc/texts.h"
 #include "util/log.h"
 
 namespace kest::rpc {
@@ -15,7 +16,8 @@ struct TornDown {};
 void teardown_worker(std::shared_ptr<vpn::VpnController> controller,
                      Channel<TornDown>::Sender done) {
     try {
-        (void)vpn::submit_command(controller, vpn::CommandKind::Disconnect, "", config::RoutePlan{});
+        (void)vpn::submit_command(controller, vpn::CommandKind::Disconnect, "",
+                                  config::RoutePlan{});
     } catch (...) {
         // No worker could be started: dropping the sender tells the waiting side the teardown
         // ended early, which it logs before exiting like after a time-out.
@@ -34,16 +36,14 @@ void shutdown_once(const std::shared_ptr<AppState>& state) {
     state->stop_requested.store(true);
 
     auto [sender, receiver] = Channel<TornDown>::make();
-    try {
-        std::thread(teardown_worker, state->controller, std::move(sender)).detach();
-    } catch (...) {
+    if (!start_detached(teardown_worker, state->controller, std::move(sender))) {
         // No thread for the teardown: the engine still stops on its own once our end of its
         // input closes with the process.
         platform::exit_process(0);
     }
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     if (!receiver.recv_until(deadline))
-        log_line(LogTag::Core, "демонтаж туннеля не уложился в 5с — выходим");
+        log_line(LogTag::Core, kTeardownTimedOut);
     platform::exit_process(0);
 }
 

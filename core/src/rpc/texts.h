@@ -9,4 +9,15 @@ namespace kest::rpc {
 inline constexpr std::string_view geo_rule_set_written = "🌍 Гео-данные обновлены: ";
 inline constexpr std::string_view geo_rule_set_size_unit = " КБ)";
 
+// Log lines; the ones ending in ": " or " " are followed by a detail.
+inline constexpr std::string_view kUnparsedRequest = "неразобранный запрос: "; // parser's error
+inline constexpr std::string_view kPanicIn = "паника в ";                      // method name
+inline constexpr std::string_view kUnserialisableAnswer = "не сериализуется ответ";
+inline constexpr std::string_view kTeardownTimedOut = "демонтаж туннеля не уложился в 5с — выходим";
+inline constexpr std::string_view kNoEventWriter = "не запускается поток событий: "; // the system's
+
+// Error texts of responses, followed by the method name.
+inline constexpr std::string_view kInternalErrorIn = "внутренняя ошибка ядра в ";
+inline constexpr std::string_view kUnknownMethod = "неизвестный метод: ";
+
 } // namespace kest::rpc
