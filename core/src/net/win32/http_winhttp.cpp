@@ -5,8 +5,6 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "base/detached_thread.h"
