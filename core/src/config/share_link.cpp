@@ -84,8 +84,7 @@ Expected<Outbound> build_vless(const ParsedUrl& url) {
     if (transport.empty())
         transport = "tcp";
     if (transport != "tcp" && transport != "raw")
-        return unexpected(std::string(texts::kTransportBefore) + transport +
-                          std::string(texts::kTransportAfter));
+        return unexpected(std::string(kTransportBefore) + transport + std::string(kTransportAfter));
 
     Outbound out = common_keys(url, "vless", 0);
     out["uuid"] = url.user;
@@ -195,7 +194,7 @@ Expected<Outbound> parse_share_link(std::string_view link, const ShareLinkOption
     std::string_view trimmed = text::trim_white_space(link);
     auto kind = recognise_kind(text::to_lower(trimmed));
     if (!kind)
-        return unexpected(std::string(texts::kUnsupportedProtocol));
+        return unexpected(std::string(kUnsupportedProtocol));
 
     std::string_view before_fragment = trimmed.substr(0, trimmed.find('#'));
     std::string_view rest;
@@ -213,7 +212,7 @@ Expected<Outbound> parse_share_link(std::string_view link, const ShareLinkOption
     case LinkKind::Naive: {
         std::string lowered = text::to_lower(before_fragment);
         if (lowered.starts_with("naive+quic://"))
-            return unexpected(std::string(texts::kNaiveQuicUnsupported));
+            return unexpected(std::string(kNaiveQuicUnsupported));
         if (lowered.starts_with("naive+https://"))
             rest = drop_code_points(before_fragment, 14);
         else if (lowered.starts_with("naive://"))

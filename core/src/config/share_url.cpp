@@ -11,7 +11,7 @@ namespace kest::config {
 namespace {
 
 std::string link_error(std::string_view what) {
-    std::string text(texts::kBadLink);
+    std::string text(kBadLink);
     text.append(what);
     return text;
 }
@@ -77,15 +77,15 @@ Expected<std::string> percent_decode(std::string_view component) {
             continue;
         }
         if (i + 2 >= component.size())
-            return unexpected(link_error_quoting(texts::kTruncatedEscapeIn, component));
+            return unexpected(link_error_quoting(kTruncatedEscapeIn, component));
         auto byte = escaped_byte(component.substr(i + 1, 2));
         if (!byte)
-            return unexpected(link_error_quoting(texts::kBadEscapeIn, component));
+            return unexpected(link_error_quoting(kBadEscapeIn, component));
         out.push_back(*byte);
         i += 2;
     }
     if (!text::is_valid_utf8(out))
-        return unexpected(link_error(texts::kNotUtf8));
+        return unexpected(link_error(kNotUtf8));
     return out;
 }
 
@@ -98,11 +98,11 @@ Expected<std::string> decode_form_component(std::string_view component) {
 Expected<ParsedUrl> parse_share_url(std::string_view text) {
     std::size_t scheme_end = text.find("://");
     if (scheme_end == std::string_view::npos)
-        return unexpected(link_error(texts::kNoScheme));
+        return unexpected(link_error(kNoScheme));
     std::string_view rest = text.substr(scheme_end + 3);
     // Checked on the raw text, so an escaped control character still reaches its field.
     if (has_control_character(rest))
-        return unexpected(link_error(texts::kControlCharacter));
+        return unexpected(link_error(kControlCharacter));
 
     std::size_t authority_end = rest.find_first_of("/?");
     std::string_view authority = rest.substr(0, authority_end);
@@ -136,12 +136,12 @@ Expected<ParsedUrl> parse_share_url(std::string_view text) {
     if (host_port.starts_with('[')) {
         std::size_t close = host_port.find(']');
         if (close == std::string_view::npos)
-            return unexpected(link_error(texts::kUnclosedIpv6Bracket));
+            return unexpected(link_error(kUnclosedIpv6Bracket));
         raw_host = host_port.substr(1, close - 1);
         std::string_view after = host_port.substr(close + 1);
         if (!after.empty()) {
             if (after.front() != ':')
-                return unexpected(link_error(texts::kJunkAfterIpv6));
+                return unexpected(link_error(kJunkAfterIpv6));
             port = after.substr(1);
         }
     } else if (std::size_t colon = host_port.rfind(':'); colon != std::string_view::npos) {
@@ -149,7 +149,7 @@ Expected<ParsedUrl> parse_share_url(std::string_view text) {
         port = host_port.substr(colon + 1);
     }
     if (!port.empty() && !text::is_ascii_digits(port))
-        return unexpected(link_error_quoting(texts::kBadPort, port));
+        return unexpected(link_error_quoting(kBadPort, port));
     auto host = percent_decode(raw_host);
     if (!host)
         return unexpected(std::move(host.error()));

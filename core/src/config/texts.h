@@ -3,7 +3,7 @@
 // place so they can be reviewed together. They are part of the interface: change none lightly.
 #include <string_view>
 
-namespace kest::config::texts {
+namespace kest::config {
 
 // Share-link faults, shown to the user as they stand.
 inline constexpr std::string_view kUnsupportedProtocol =
@@ -25,4 +25,4 @@ inline constexpr std::string_view kUnclosedIpv6Bracket = "незакрытая �
 inline constexpr std::string_view kJunkAfterIpv6 = "мусор после адреса IPv6";
 inline constexpr std::string_view kBadPort = "неверный порт";
 
-} // namespace kest::config::texts
+} // namespace kest::config
