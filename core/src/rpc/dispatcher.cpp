@@ -81,11 +81,7 @@ Json ok_result() {
 
 Json traffic(AppState& state) {
     const Json zero = {{"down", 0}, {"ok", false}, {"up", 0}};
-    std::optional<vpn::ApiClient> client;
-    {
-        std::lock_guard lock(state.controller->inner_mutex);
-        client = state.controller->inner.api_client; // a second handle on the same agent
-    }
+    std::optional<vpn::ApiClient> client = state.controller->control_client();
     if (!client || client->secret.empty())
         return zero;
     auto body = vpn::fetch_connections_body(*client);
@@ -102,13 +98,11 @@ Json memstats() {
 }
 
 Json is_connected(AppState& state) {
-    std::lock_guard lock(state.controller->inner_mutex);
-    return {{"connected", state.controller->inner.engine.has_value()}};
+    return {{"connected", state.controller->engine_held()}};
 }
 
 Json disconnect(AppState& state) {
-    (void)vpn::submit_command(state.controller, vpn::CommandKind::Disconnect, "",
-                              config::RoutePlan{});
+    (void)vpn::submit_disconnect(state.controller);
     platform::trim_working_set();
     return ok_result();
 }

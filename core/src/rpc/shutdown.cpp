@@ -16,8 +16,7 @@ struct TornDown {};
 void teardown_worker(std::shared_ptr<vpn::VpnController> controller,
                      Channel<TornDown>::Sender done) {
     try {
-        (void)vpn::submit_command(controller, vpn::CommandKind::Disconnect, "",
-                                  config::RoutePlan{});
+        (void)vpn::submit_disconnect(controller);
     } catch (...) {
         // No worker could be started: dropping the sender tells the waiting side the teardown
         // ended early, which it logs before exiting like after a time-out.

@@ -2,25 +2,28 @@
 
 #include <exception>
 #include <initializer_list>
-#include <thread>
+#include <stdexcept>
+#include <utility>
 
+#include "base/detached_thread.h"
 #include "text/lowercase.h"
 #include "util/log.h"
 #include "vpn/orphan_cleanup.h"
+#include "vpn/texts.h"
 
 namespace kest::vpn {
 namespace {
 
 void notify_and_log(VpnController& c, VpnState state, const std::string& text) {
-    c.status_sink.on_state(state, text);
+    c.status_sink().on_state(state, text);
     log_line(LogTag::Vpn, text);
 }
 
 CommandResult run_disconnect(VpnController& c) {
-    log_line(LogTag::Vpn, "⏳ Полная остановка VPN и очистка системных маршрутов...");
+    log_line(LogTag::Vpn, texts::disconnect_begins);
     stop_session(c);
     cleanup_orphans(c);
-    notify_and_log(c, VpnState::Disconnected, "✅ Настройки сети успешно восстановлены.");
+    notify_and_log(c, VpnState::Disconnected, std::string(texts::network_restored));
     return Done{};
 }
 
@@ -31,11 +34,11 @@ CommandResult run_guarded(VpnController& c, VpnCommand& command) {
         case CommandKind::Disconnect:
             return run_disconnect(c);
         case CommandKind::Apply:
-            return c.runners.apply(c, command);
+            return c.runners().apply(c, command);
         case CommandKind::Connect:
-            return c.runners.connect(c, command);
+            return c.runners().connect(c, command);
         }
-        payload = "неизвестная причина";
+        payload = texts::unknown_cause;
     } catch (const std::exception& e) {
         payload = e.what();
     } catch (const char* text) {
@@ -43,46 +46,25 @@ CommandResult run_guarded(VpnController& c, VpnCommand& command) {
     } catch (const std::string& text) {
         payload = text;
     } catch (...) {
-        payload = "неизвестная причина";
+        payload = texts::unknown_cause;
     }
-    std::string message = "внутренняя ошибка ядра: " + payload;
-    log_line(LogTag::Vpn, "перехвачена паника: " + payload);
+    std::string message = fill_text(texts::internal_error, {payload});
+    log_line(LogTag::Vpn, fill_text(texts::panic_caught, {payload}));
     if (c.queue_empty())
-        notify_and_log(c, VpnState::Disconnected, "❌ " + message);
+        notify_and_log(c, VpnState::Disconnected, fill_text(texts::failure_event, {message}));
     return Failed{VpnError{"", message}};
 }
 
-void worker_loop(VpnController& c) {
-    for (;;) {
-        std::vector<VpnCommand> taken;
-        {
-            std::lock_guard lock(c.inner_mutex);
-            if (c.inner.queue.empty()) {
-                c.inner.worker_running = false;
-                return;
-            }
-            taken.swap(c.inner.queue);
-        }
-        for (std::size_t i = 0; i + 1 < taken.size(); ++i) {
-            taken[i].reply.send(Superseded{});
-            taken[i].reply.reset();
-        }
-        VpnCommand& newest = taken.back();
-        CommandResult result = run_guarded(c, newest);
-        newest.reply.send(std::move(result));
-    }
-}
-
-bool lowercase_contains_any(std::string_view text, std::initializer_list<std::string_view> words) {
-    std::string lower = text::to_lower(text);
+bool contains_any_ignoring_case(std::string_view text,
+                                std::initializer_list<std::string_view> words) {
     for (std::string_view word : words)
-        if (lower.find(word) != std::string::npos)
+        if (text::contains_ignoring_case(text, word))
             return true;
     return false;
 }
 
 CommandResult not_built_yet(VpnController& c, VpnCommand&) {
-    return fail_command(c, "", "", "внутренняя ошибка ядра: подключение ещё не поддерживается");
+    return fail_command(c, "", "", fill_text(texts::internal_error, {texts::connect_not_built}));
 }
 
 } // namespace
@@ -91,21 +73,83 @@ CommandRunners default_command_runners() {
     return {not_built_yet, not_built_yet};
 }
 
+bool VpnController::engine_held() {
+    std::lock_guard lock(inner_mutex_);
+    return inner_.engine.has_value();
+}
+
+std::optional<ApiClient> VpnController::control_client() {
+    std::lock_guard lock(inner_mutex_);
+    return inner_.api_client;
+}
+
+SessionValues VpnController::session_values() {
+    std::lock_guard lock(inner_mutex_);
+    return {inner_.engine.has_value(), inner_.stop_flag,       inner_.api_secret,
+            inner_.api_port,           inner_.bypass_resolver, inner_.session_token};
+}
+
+bool VpnController::queue_empty() {
+    std::lock_guard lock(inner_mutex_);
+    return inner_.queue.empty();
+}
+
+std::size_t VpnController::queue_length() {
+    std::lock_guard lock(inner_mutex_);
+    return inner_.queue.size();
+}
+
+void VpnController::install_session(SessionStart session) {
+    // The old handle and client are dropped after the lock: closing handles is system work.
+    std::optional<EngineHandle> old_engine;
+    std::optional<ApiClient> old_client;
+    ApiClient client = make_api_client(session.secret, session.port);
+    {
+        std::lock_guard lock(inner_mutex_);
+        old_engine = std::exchange(inner_.engine, std::move(session.engine));
+        old_client = std::exchange(inner_.api_client, std::move(client));
+        inner_.stop_flag = std::move(session.stop_flag);
+        inner_.session_token = session.token;
+        inner_.api_secret = std::move(session.secret);
+        inner_.api_port = session.port;
+        inner_.bypass_resolver = std::move(session.resolver);
+    }
+}
+
+TakenSession VpnController::take_session() {
+    TakenSession taken;
+    std::optional<ApiClient> old_client;
+    {
+        std::lock_guard lock(inner_mutex_);
+        old_client = std::exchange(inner_.api_client, std::nullopt);
+        taken.engine = std::exchange(inner_.engine, std::nullopt);
+        taken.stop_flag = std::exchange(inner_.stop_flag, nullptr);
+    }
+    return taken;
+}
+
+std::vector<VpnCommand> VpnController::take_queue_or_retire() {
+    std::lock_guard lock(inner_mutex_);
+    if (inner_.queue.empty())
+        inner_.worker_running = false;
+    return std::exchange(inner_.queue, {});
+}
+
 CommandResult submit_command(const std::shared_ptr<VpnController>& controller, CommandKind kind,
                              std::string link, config::RoutePlan plan) {
     auto [sender, receiver] = Channel<CommandResult>::make();
     {
-        std::lock_guard lock(controller->inner_mutex);
-        auto& state = controller->inner;
+        std::lock_guard lock(controller->inner_mutex_);
+        auto& state = controller->inner_;
         state.queue.push_back(
             VpnCommand{std::move(sender), std::move(link), std::move(plan), kind});
         if (!state.worker_running) {
-            try {
-                std::thread(vpn_worker_thread, controller).detach();
-            } catch (...) {
-                // Without a worker the command would wait forever: take it back out.
+            auto started = start_detached(vpn_worker_thread, controller);
+            if (!started) {
+                // Without a worker the command would wait forever: take it back out, so the
+                // next submitter tries again with a clean queue.
                 state.queue.pop_back();
-                throw;
+                throw std::runtime_error(fill_text(texts::worker_refused, {started.error()}));
             }
             state.worker_running = true;
         }
@@ -114,25 +158,31 @@ CommandResult submit_command(const std::shared_ptr<VpnController>& controller, C
     return result ? std::move(*result) : CommandResult{Superseded{}};
 }
 
+CommandResult submit_disconnect(const std::shared_ptr<VpnController>& controller) {
+    return submit_command(controller, CommandKind::Disconnect, "", config::RoutePlan{});
+}
+
 void vpn_worker_thread(std::shared_ptr<VpnController> controller) {
-    worker_loop(*controller);
+    for (;;) {
+        std::vector<VpnCommand> taken = controller->take_queue_or_retire();
+        if (taken.empty())
+            return;
+        for (std::size_t i = 0; i + 1 < taken.size(); ++i) {
+            taken[i].reply.send(Superseded{});
+            taken[i].reply.reset();
+        }
+        VpnCommand& newest = taken.back();
+        CommandResult result = run_guarded(*controller, newest);
+        newest.reply.send(std::move(result));
+    }
 }
 
 void stop_session(VpnController& c) {
-    std::optional<EngineHandle> engine;
-    StopFlag flag;
-    {
-        std::lock_guard lock(c.inner_mutex);
-        c.inner.api_client.reset();
-        engine = std::move(c.inner.engine);
-        c.inner.engine.reset();
-        flag = std::move(c.inner.stop_flag);
-        c.inner.stop_flag.reset();
-    }
-    if (flag)
-        flag->store(true);
-    if (engine)
-        stop_engine(*engine);
+    TakenSession taken = c.take_session();
+    if (taken.stop_flag)
+        taken.stop_flag->store(true);
+    if (taken.engine)
+        stop_engine(*taken.engine);
 }
 
 CommandResult fail_command(VpnController& c, std::string_view prefix, std::string kind,
@@ -141,25 +191,25 @@ CommandResult fail_command(VpnController& c, std::string_view prefix, std::strin
         std::string user_text;
         if (message.empty())
             user_text = "";
-        else if (kind == "config")
-            user_text = "ошибка конфигурации: " + message;
+        else if (kind == error_kind::config)
+            user_text = fill_text(texts::config_rejected, {message});
         else if (is_no_admin_error(message))
-            user_text = "нет прав на создание VPN-туннеля. Закройте приложение и запустите его от "
-                        "имени администратора.";
+            user_text = texts::no_admin_rights;
         else
             user_text = message;
-        notify_and_log(c, VpnState::Disconnected, "❌ " + std::string(prefix) + user_text);
+        notify_and_log(c, VpnState::Disconnected,
+                       fill_text(texts::failure_event, {std::string(prefix) + user_text}));
     }
     return Failed{VpnError{std::move(kind), std::move(message)}};
 }
 
 bool is_already_exists_error(std::string_view text) {
-    return lowercase_contains_any(
+    return contains_any_ignoring_case(
         text, {"already exists", "object already exists", "file already exists"});
 }
 
 bool is_no_admin_error(std::string_view text) {
-    return lowercase_contains_any(
+    return contains_any_ignoring_case(
         text, {"operation not permitted", "permission denied", "нет прав администратора"});
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // The one VPN service state of the process. Every tunnel operation reaches it as a command;
 // one worker thread runs them one at a time, and of several waiting commands only the newest.
+// Its state lives behind one mutex that no caller sees: each operation below takes the lock
+// for a short read or write and never holds it across engine I/O, waits or callbacks.
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -21,23 +23,10 @@ namespace kest::vpn {
 // Raised once when a session ends; the session's threads watch it.
 using StopFlag = std::shared_ptr<std::atomic<bool>>;
 
-// Everything behind the controller's mutex.
-struct ControllerState {
-    std::optional<EngineHandle> engine;
-    std::vector<VpnCommand> queue; // oldest first
-    std::string api_secret;
-    std::string bypass_resolver;
-    std::optional<ApiClient> api_client;
-    StopFlag stop_flag; // none when empty
-    std::uint64_t session_token = 0;
-    std::uint16_t api_port = 0;
-    bool worker_running = false;
-};
-
 class VpnController;
 using CommandRunner = std::function<CommandResult(VpnController&, VpnCommand&)>;
 
-// What the worker runs for Connect and Apply.
+// What the worker runs for Connect and Apply. Tests put their own runners here.
 struct CommandRunners {
     CommandRunner connect;
     CommandRunner apply;
@@ -45,29 +34,109 @@ struct CommandRunners {
 
 CommandRunners default_command_runners();
 
+// What a successful engine start leaves in the controller.
+struct SessionStart {
+    EngineHandle engine;
+    StopFlag stop_flag;
+    std::uint64_t token = 0;
+    std::string secret;
+    std::uint16_t port = 0;
+    std::string resolver;
+};
+
+// A copy of the session values. secret, port, resolver and token are those of the last
+// started session and outlive it; engine_held and stop_flag describe the running one.
+struct SessionValues {
+    bool engine_held = false;
+    StopFlag stop_flag;
+    std::string api_secret;
+    std::uint16_t api_port = 0;
+    std::string bypass_resolver;
+    std::uint64_t session_token = 0;
+};
+
+// What stop_session takes out of the controller.
+struct TakenSession {
+    std::optional<EngineHandle> engine;
+    StopFlag stop_flag;
+};
+
 class VpnController {
 public:
     explicit VpnController(StatusSink sink, CommandRunners runners = default_command_runners())
-        : status_sink(std::move(sink)), runners(std::move(runners)) {}
+        : status_sink_(std::move(sink)), runners_(std::move(runners)) {}
+    VpnController(const VpnController&) = delete;
+    VpnController& operator=(const VpnController&) = delete;
 
-    const StatusSink status_sink; // never called with inner_mutex held
-    const CommandRunners runners;
+    // Never called with the controller's lock held.
+    const StatusSink& status_sink() const { return status_sink_; }
+    const CommandRunners& runners() const { return runners_; }
 
-    std::mutex inner_mutex;
-    ControllerState inner; // only touched with inner_mutex held
+    // Whether an engine is held ("is_connected").
+    bool engine_held();
+    // The running session's control-interface client ("traffic"): a copy sharing its agent, so
+    // the request goes out without the lock. None without a session.
+    std::optional<ApiClient> control_client();
+    SessionValues session_values();
 
-    std::atomic<std::uint64_t> session_counter{1};
-    std::atomic<bool> cleanup_pending{true};
+    bool queue_empty();
+    std::size_t queue_length();
 
-    bool queue_empty() {
-        std::lock_guard lock(inner_mutex);
-        return inner.queue.empty();
-    }
+    // The stores of a successful start: a handle still held is dropped, not stopped; the
+    // control client is new; the previous stop flag is dropped without being raised.
+    void install_session(SessionStart session);
+    // Drops the control client and takes the engine and the stop flag out; the last session's
+    // secret, port, resolver and token stay.
+    TakenSession take_session();
+
+    // The token for a new session: the counter's value, which then grows by one (first: 1).
+    std::uint64_t next_session_token() { return session_counter_.fetch_add(1); }
+
+    // Orphan clean-up is due: true at start, set after a failed start, read and cleared by the
+    // clean-up.
+    bool cleanup_pending() const { return cleanup_pending_.load(); }
+    void mark_cleanup_pending() { cleanup_pending_.store(true); }
+    void clear_cleanup_pending() { cleanup_pending_.store(false); }
+
+private:
+    friend CommandResult submit_command(const std::shared_ptr<VpnController>& controller,
+                                        CommandKind kind, std::string link, config::RoutePlan plan);
+    friend void vpn_worker_thread(std::shared_ptr<VpnController> controller);
+
+    // Everything behind the mutex.
+    struct ControllerState {
+        std::optional<EngineHandle> engine;
+        std::vector<VpnCommand> queue; // oldest first
+        std::string api_secret;
+        std::string bypass_resolver;
+        std::optional<ApiClient> api_client;
+        StopFlag stop_flag; // none when empty
+        std::uint64_t session_token = 0;
+        std::uint16_t api_port = 0;
+        bool worker_running = false;
+    };
+
+    // The worker's pass: the whole queue, or nothing (and the worker ends) when it is empty.
+    std::vector<VpnCommand> take_queue_or_retire();
+
+    const StatusSink status_sink_;
+    const CommandRunners runners_;
+
+    std::mutex inner_mutex_;
+    ControllerState inner_; // only touched with inner_mutex_ held
+
+    std::atomic<std::uint64_t> session_counter_{1};
+    std::atomic<bool> cleanup_pending_{true};
 };
 
-// Queues one command and blocks, without a time limit, until the worker answers it.
+// Queues one command and blocks, without a time limit, until the worker answers it. When the
+// system refuses the worker thread, the command is taken back out and the refusal is thrown:
+// the submitting request ends with an internal error.
 CommandResult submit_command(const std::shared_ptr<VpnController>& controller, CommandKind kind,
                              std::string link, config::RoutePlan plan);
+
+// The disconnect command of the "disconnect" method and of the shutdown.
+CommandResult submit_disconnect(const std::shared_ptr<VpnController>& controller);
 
 void vpn_worker_thread(std::shared_ptr<VpnController> controller);
 

@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/process.h"
 #include "base/channel.h"
+#include "platform/process.h"
 
 namespace kest::vpn {
 

@@ -3,17 +3,21 @@
 #include <chrono>
 #include <thread>
 
+#include "base/detached_thread.h"
 #include "text/white_space.h"
 #include "util/log.h"
+#include "vpn/command.h"
 #include "vpn/start_report.h"
+#include "vpn/texts.h"
 
 namespace kest::vpn {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Gives an engine that said it is stopping 5 s more to exit on its own.
-void engine_reaper(std::unique_ptr<platform::Process> process) {
+// Gives an engine that said it is stopping 5 s more to exit on its own. Shared so that the
+// caller keeps the process when the system refuses the thread.
+void engine_reaper(std::shared_ptr<platform::Process> process) {
     auto deadline = Clock::now() + std::chrono::seconds(5);
     while (!process->try_wait()) {
         if (Clock::now() >= deadline) {
@@ -22,6 +26,14 @@ void engine_reaper(std::unique_ptr<platform::Process> process) {
             break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
+void hand_to_reaper(std::unique_ptr<platform::Process> child) {
+    std::shared_ptr<platform::Process> process = std::move(child);
+    if (!start_detached(engine_reaper, process)) {
+        // No thread for the reaper: the engine still gets its 5 s, on this thread.
+        engine_reaper(std::move(process));
     }
 }
 
@@ -40,14 +52,14 @@ void stop_engine(EngineHandle& handle) {
         if (handle.reports) {
             if (auto line = handle.reports.try_recv()) {
                 auto report = parse_start_report(text::trim_white_space(*line));
-                if (report && report->kind == "stopped") {
-                    std::thread(engine_reaper, std::move(handle.child)).detach();
+                if (report && report->kind == error_kind::stopped) {
+                    hand_to_reaper(std::move(handle.child));
                     return;
                 }
             }
         }
         if (Clock::now() >= deadline) {
-            log_line(LogTag::Vpn, "движок не завершился за отведённое время — убиваем");
+            log_line(LogTag::Vpn, texts::engine_killed);
             auto child = std::move(handle.child);
             child->terminate(1);
             child->wait();

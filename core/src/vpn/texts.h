@@ -1,6 +1,60 @@
 #pragma once
 // The user-visible texts of this subsystem (log lines, error and status messages), kept in one
 // place so they can be reviewed together. They are part of the interface: change none lightly.
+// A "{}" stands for a value filled in by fill_text, in order.
+#include <initializer_list>
+#include <string>
 #include <string_view>
 
-namespace kest::vpn {} // namespace kest::vpn
+namespace kest::vpn {
+
+namespace texts {
+
+// Commands and their failures.
+inline constexpr std::string_view disconnect_begins =
+    "⏳ Полная остановка VPN и очистка системных маршрутов...";
+inline constexpr std::string_view network_restored = "✅ Настройки сети успешно восстановлены.";
+inline constexpr std::string_view failure_event = "❌ {}";
+inline constexpr std::string_view internal_error = "внутренняя ошибка ядра: {}";
+inline constexpr std::string_view unknown_cause = "неизвестная причина";
+inline constexpr std::string_view panic_caught = "перехвачена паника: {}";
+inline constexpr std::string_view config_rejected = "ошибка конфигурации: {}";
+inline constexpr std::string_view no_admin_rights =
+    "нет прав на создание VPN-туннеля. Закройте приложение и запустите его от имени "
+    "администратора.";
+inline constexpr std::string_view connect_not_built = "подключение ещё не поддерживается";
+inline constexpr std::string_view worker_refused = "поток VPN не запустился: {}";
+
+// The engine process.
+inline constexpr std::string_view engine_path_unknown = "не удалось определить путь к движку";
+inline constexpr std::string_view engine_not_found = "движок не найден: {}";
+inline constexpr std::string_view engine_not_started = "движок не запустился: {}";
+inline constexpr std::string_view engine_no_report =
+    "движок завершился, не отчитавшись о результате";
+inline constexpr std::string_view engine_unreadable_report =
+    "движок отдал неразборчивый отчёт ({}): {}";
+inline constexpr std::string_view engine_thread_refused = "поток движка не запустился: {}";
+inline constexpr std::string_view tunnel_up = "✅ Туннель Kest успешно поднят.";
+inline constexpr std::string_view engine_killed =
+    "движок не завершился за отведённое время — убиваем";
+
+} // namespace texts
+
+// The pattern with each "{}" replaced by the next value; extra "{}" stay as they are.
+inline std::string fill_text(std::string_view pattern,
+                             std::initializer_list<std::string_view> values) {
+    std::string out;
+    auto next = values.begin();
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        if (next != values.end() && pattern[i] == '{' && i + 1 < pattern.size() &&
+            pattern[i + 1] == '}') {
+            out.append(*next++);
+            ++i;
+        } else {
+            out.push_back(pattern[i]);
+        }
+    }
+    return out;
+}
+
+} // namespace kest::vpn

@@ -24,10 +24,7 @@ TEST(Dispatch, IsConnectedWhileTheControllerHoldsAnEngineUntilDisconnectStopsIt)
     auto state = make_state();
     testing::FakeEngine engine(testing::OnClosedInput::Exit);
     auto side = engine.side;
-    {
-        std::lock_guard lock(state->controller->inner_mutex);
-        state->controller->inner.engine = std::move(engine.handle);
-    }
+    testing::install_engine(*state->controller, std::move(engine.handle));
     EXPECT_EQ(result_of(state, "is_connected"), Json::parse(R"({"connected":true})"));
     EXPECT_EQ(result_of(state, "disconnect", "ignored"), Json::parse(R"({"ok":true})"));
     EXPECT_TRUE(side->input_closed);

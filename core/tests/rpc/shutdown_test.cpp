@@ -11,7 +11,7 @@ std::shared_ptr<AppState> state_with_engine(testing::OnClosedInput behaviour) {
     auto controller = std::make_shared<vpn::VpnController>(
         vpn::StatusSink{[](vpn::VpnState, const std::string&) {}, [] {}});
     testing::FakeEngine engine(behaviour);
-    controller->inner.engine = std::move(engine.handle);
+    testing::install_engine(*controller, std::move(engine.handle));
     return std::make_shared<AppState>(controller);
 }
 
@@ -33,7 +33,7 @@ TEST(Shutdown, ALaterCallerReturnsAtOnce) {
     std::call_once(state->shutdown_guard, [] {}); // as if another thread had begun the shutdown
     shutdown_once(state);
     EXPECT_FALSE(state->stop_requested);
-    EXPECT_TRUE(state->controller->inner.engine) << "no teardown ran";
+    EXPECT_TRUE(state->controller->engine_held()) << "no teardown ran";
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "rpc/dispatcher.h"
 #include "support/bin_dir.h"
 #include "support/child_session.h"
+#include "support/fake_engine.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "util/write_atomic.h"
@@ -48,8 +49,7 @@ protected:
     }
 
     void use_session(const std::string& secret, std::uint16_t port) {
-        std::lock_guard lock(state_->controller->inner_mutex);
-        state_->controller->inner.api_client = vpn::make_api_client(secret, port);
+        testing::install_engine(*state_->controller, vpn::EngineHandle{}, secret, port);
     }
 
     std::shared_ptr<AppState> state_ = make_state();

@@ -66,4 +66,11 @@ FakeEngine::FakeEngine(OnClosedInput behaviour) {
     handle.reports = std::move(receiver);
 }
 
+void install_engine(vpn::VpnController& controller, vpn::EngineHandle handle, std::string secret,
+                    std::uint16_t port) {
+    controller.install_session(
+        vpn::SessionStart{std::move(handle), std::make_shared<std::atomic<bool>>(false),
+                          controller.next_session_token(), std::move(secret), port, ""});
+}
+
 } // namespace kest::testing

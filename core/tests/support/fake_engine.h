@@ -3,8 +3,11 @@
 // closing of its input and watches what the core does to it.
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <memory>
+#include <string>
 
+#include "vpn/controller.h"
 #include "vpn/engine_handle.h"
 
 namespace kest::testing {
@@ -29,5 +32,10 @@ struct FakeEngine {
     std::shared_ptr<EngineSide> side = std::make_shared<EngineSide>();
     vpn::EngineHandle handle;
 };
+
+// Puts a session with this handle into the controller, the way a successful start does, with
+// a lowered stop flag and the next session token.
+void install_engine(vpn::VpnController& controller, vpn::EngineHandle handle,
+                    std::string secret = "", std::uint16_t port = 0);
 
 } // namespace kest::testing

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/fake_engine.h"
+
 namespace kest::vpn {
 namespace {
 
@@ -83,15 +85,10 @@ std::string result_name(const CommandResult& r) {
     return "Failed: " + std::get<Failed>(r).error.message;
 }
 
-std::size_t queue_length(VpnController& c) {
-    std::lock_guard lock(c.inner_mutex);
-    return c.inner.queue.size();
-}
-
 void wait_for_queue(VpnController& c, std::size_t n) {
-    for (int i = 0; i < 2000 && queue_length(c) < n; ++i)
+    for (int i = 0; i < 2000 && c.queue_length() < n; ++i)
         std::this_thread::sleep_for(1ms);
-    ASSERT_EQ(queue_length(c), n);
+    ASSERT_EQ(c.queue_length(), n);
 }
 
 TEST(VpnController, NewestOfThreeWaitingCommandsRunsAndTheOthersAreSuperseded) {
@@ -119,8 +116,7 @@ TEST(VpnController, NewestOfThreeWaitingCommandsRunsAndTheOthersAreSuperseded) {
     EXPECT_EQ(b.get(), "Superseded");
     EXPECT_EQ(c.get(), "Done");
     EXPECT_EQ(gate.ran, (std::vector<std::string>{"first", "c"}));
-    std::lock_guard lock(controller->inner_mutex);
-    EXPECT_TRUE(controller->inner.queue.empty());
+    EXPECT_TRUE(controller->queue_empty());
 }
 
 TEST(VpnController, DisconnectThenConnectInOneBatchRunsOnlyTheConnect) {
@@ -153,28 +149,26 @@ TEST(VpnController, DisconnectStopsTheSessionAndReportsTheRestoredNetwork) {
     RecordingSink sink;
     auto controller = std::make_shared<VpnController>(sink.sink());
     auto flag = std::make_shared<std::atomic<bool>>(false);
-    {
-        std::lock_guard lock(controller->inner_mutex);
-        controller->inner.stop_flag = flag;
-        controller->inner.api_client = ApiClient{};
-        controller->inner.api_client->secret = "s";
-        controller->inner.api_secret = "s";
-        controller->inner.api_port = 4242;
-        controller->inner.session_token = 7;
-    }
-    EXPECT_EQ(result_name(submit_command(controller, CommandKind::Disconnect, "", {})), "Done");
+    testing::FakeEngine engine(testing::OnClosedInput::Exit);
+    controller->install_session(
+        SessionStart{std::move(engine.handle), flag, 7, "s", 4242, "10.0.0.53"});
+    ASSERT_TRUE(controller->control_client());
+    EXPECT_EQ(result_name(submit_disconnect(controller)), "Done");
     EXPECT_TRUE(flag->load());
+    EXPECT_TRUE(engine.side->input_closed) << "the engine was stopped";
     auto events = sink.snapshot();
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].state, VpnState::Disconnected);
     EXPECT_EQ(events[0].msg, "✅ Настройки сети успешно восстановлены.");
-    std::lock_guard lock(controller->inner_mutex);
-    EXPECT_FALSE(controller->inner.api_client);
-    EXPECT_FALSE(controller->inner.stop_flag);
+    EXPECT_FALSE(controller->control_client());
+    SessionValues values = controller->session_values();
+    EXPECT_FALSE(values.engine_held);
+    EXPECT_FALSE(values.stop_flag);
     // The last session's values outlive it.
-    EXPECT_EQ(controller->inner.api_secret, "s");
-    EXPECT_EQ(controller->inner.api_port, 4242);
-    EXPECT_EQ(controller->inner.session_token, 7u);
+    EXPECT_EQ(values.api_secret, "s");
+    EXPECT_EQ(values.api_port, 4242);
+    EXPECT_EQ(values.bypass_resolver, "10.0.0.53");
+    EXPECT_EQ(values.session_token, 7u);
 }
 
 TEST(VpnController, APanickingCommandIsAnsweredWithTheInternalErrorText) {
@@ -262,10 +256,29 @@ TEST(VpnController, FailCommandChoosesTheUserText) {
 
 TEST(VpnController, FailCommandIsSilentWhileANewerCommandWaits) {
     RecordingSink sink;
-    VpnController controller(sink.sink());
-    controller.inner.queue.push_back(VpnCommand{});
-    auto result = fail_command(controller, "", "start", "boom");
-    EXPECT_EQ(result_name(result), "Failed: boom");
+    std::promise<void> started;
+    std::promise<void> go;
+    auto go_future = go.get_future().share();
+    auto failing = [&](VpnController& c, VpnCommand& command) -> CommandResult {
+        if (command.link != "first")
+            return Done{};
+        started.set_value();
+        go_future.wait();
+        return fail_command(c, "", "start", "boom");
+    };
+    auto controller =
+        std::make_shared<VpnController>(sink.sink(), CommandRunners{failing, failing});
+    auto first = std::async(std::launch::async, [&] {
+        return result_name(submit_command(controller, CommandKind::Connect, "first", {}));
+    });
+    started.get_future().wait();
+    auto next = std::async(std::launch::async, [&] {
+        return result_name(submit_command(controller, CommandKind::Connect, "next", {}));
+    });
+    wait_for_queue(*controller, 1);
+    go.set_value();
+    EXPECT_EQ(first.get(), "Failed: boom");
+    EXPECT_EQ(next.get(), "Done");
     EXPECT_TRUE(sink.snapshot().empty());
 }
 
@@ -339,8 +352,7 @@ TEST(VpnController, ManySubmittersAllGetAnAnswerAndOneWorkerAtATime) {
     }
     EXPECT_GE(done, 1);
     EXPECT_EQ(overlap.load(), 0);
-    std::lock_guard lock(controller->inner_mutex);
-    EXPECT_TRUE(controller->inner.queue.empty());
+    EXPECT_TRUE(controller->queue_empty());
 }
 
 } // namespace
