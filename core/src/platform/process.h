@@ -8,14 +8,17 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/stdio.h"
 #include "base/expected.h"
+#include "platform/stdio.h"
 
 namespace kest::platform {
 
 // One end of an anonymous pipe; closes itself when dropped.
 class PipeEnd {
 public:
+    PipeEnd() = default;
+    PipeEnd(const PipeEnd&) = delete;
+    PipeEnd& operator=(const PipeEnd&) = delete;
     virtual ~PipeEnd() = default;
     // Blocks until bytes arrive; End once the other side has closed.
     virtual ReadResult read(char* buf, std::size_t size) = 0;
@@ -26,6 +29,9 @@ public:
 // A started child. Dropping it closes the handles but leaves the process running.
 class Process {
 public:
+    Process() = default;
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
     virtual ~Process() = default;
     virtual std::uint32_t pid() const = 0;
     // The exit code once the process has ended, none while it runs. An error counts as ended
@@ -49,7 +55,12 @@ struct Child {
     std::unique_ptr<PipeEnd> stderr_pipe; // our read end
 };
 
-// The error is the system's error text.
+// Starts the program with the options' arguments; the child inherits our environment and our
+// current folder. The error is the system's error text.
 Expected<Child> spawn(const SpawnOptions& options);
+
+// The file name of a program with this stem on this system: "vuvezozire.exe" on Windows,
+// "vuvezozire" elsewhere.
+std::string executable_file_name(std::string_view stem);
 
 } // namespace kest::platform

@@ -9,11 +9,14 @@
 #include <unistd.h>
 
 #include "platform/posix/fd_io.h"
+#include "platform/posix/unique_fd.h"
 
 extern char** environ;
 
 namespace kest::platform {
 namespace {
+
+using posix::UniqueFd;
 
 Unexpected<std::string> os_error(int err) {
     return unexpected(posix::error_text(err));
@@ -21,30 +24,29 @@ Unexpected<std::string> os_error(int err) {
 
 class FdPipe final : public PipeEnd {
 public:
-    explicit FdPipe(int fd) : fd_(fd) {}
-    ~FdPipe() override { close(); }
+    explicit FdPipe(UniqueFd fd) : fd_(std::move(fd)) {}
 
     ReadResult read(char* buf, std::size_t size) override {
-        if (fd_ < 0)
+        if (!fd_)
             return {ReadStatus::Error};
-        return posix::read_some(fd_, buf, size);
+        return posix::read_some(fd_.get(), buf, size);
     }
 
-    bool write(std::string_view bytes) override { return fd_ >= 0 && posix::write_all(fd_, bytes); }
-
-    void close() override {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = -1;
+    bool write(std::string_view bytes) override {
+        return fd_ && posix::write_all(fd_.get(), bytes);
     }
+
+    void close() override { fd_.reset(); }
 
 private:
-    int fd_;
+    UniqueFd fd_;
 };
 
 class PosixProcess final : public Process {
 public:
     explicit PosixProcess(pid_t pid) : pid_(pid) {}
+    PosixProcess(const PosixProcess&) = delete;
+    PosixProcess& operator=(const PosixProcess&) = delete;
 
     std::uint32_t pid() const override { return static_cast<std::uint32_t>(pid_); }
 
@@ -87,32 +89,56 @@ private:
     std::optional<int> exit_code_;
 };
 
+// One pipe, both ends closed on exec: the child gets its end through a dup2.
+struct PipePair {
+    UniqueFd read_end;
+    UniqueFd write_end;
+};
+
+Expected<PipePair> make_pipe() {
+    int fds[2] = {-1, -1};
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return os_error(errno);
+    return PipePair{UniqueFd(fds[0]), UniqueFd(fds[1])};
+}
+
+// The spawn's file actions and attributes, destroyed on every path.
+class SpawnSetup {
+public:
+    SpawnSetup() {
+        posix_spawn_file_actions_init(&actions);
+        posix_spawnattr_init(&attr);
+    }
+    ~SpawnSetup() {
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attr);
+    }
+    SpawnSetup(const SpawnSetup&) = delete;
+    SpawnSetup& operator=(const SpawnSetup&) = delete;
+
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attr;
+};
+
 } // namespace
 
 Expected<Child> spawn(const SpawnOptions& options) {
-    int in[2] = {-1, -1}, out[2] = {-1, -1}, err[2] = {-1, -1};
-    auto close_all = [&] {
-        for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
-            if (fd >= 0)
-                ::close(fd);
-    };
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
+    SpawnSetup setup;
+    PipePair in, out, err;
     if (options.pipes) {
-        if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 ||
-            ::pipe2(err, O_CLOEXEC) != 0) {
-            int e = errno;
-            close_all();
-            posix_spawn_file_actions_destroy(&actions);
-            return os_error(e);
+        for (PipePair* pair : {&in, &out, &err}) {
+            auto made = make_pipe();
+            if (!made)
+                return unexpected(made.error());
+            *pair = std::move(*made);
         }
-        posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+        posix_spawn_file_actions_adddup2(&setup.actions, in.read_end.get(), 0);
+        posix_spawn_file_actions_adddup2(&setup.actions, out.write_end.get(), 1);
+        posix_spawn_file_actions_adddup2(&setup.actions, err.write_end.get(), 2);
     } else {
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&setup.actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&setup.actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&setup.actions, 2, "/dev/null", O_WRONLY, 0);
     }
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(options.program.c_str()));
@@ -121,33 +147,31 @@ Expected<Child> spawn(const SpawnOptions& options) {
     argv.push_back(nullptr);
 
     // Our own SIGPIPE is ignored; the child starts with the default disposition.
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
     sigset_t defaults;
     sigemptyset(&defaults);
     sigaddset(&defaults, SIGPIPE);
-    posix_spawnattr_setsigdefault(&attr, &defaults);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
+    posix_spawnattr_setsigdefault(&setup.attr, &defaults);
+    posix_spawnattr_setflags(&setup.attr, POSIX_SPAWN_SETSIGDEF);
 
+    // The environment and the current folder are ours.
     pid_t pid = -1;
-    int rc = ::posix_spawn(&pid, options.program.c_str(), &actions, &attr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attr);
-    if (rc != 0) {
-        close_all();
+    int rc = ::posix_spawn(&pid, options.program.c_str(), &setup.actions, &setup.attr, argv.data(),
+                           environ);
+    if (rc != 0)
         return os_error(rc);
-    }
+    // The child's ends close when this returns: the child holds its own copies.
     Child child;
     child.process = std::make_unique<PosixProcess>(pid);
     if (options.pipes) {
-        ::close(in[0]);
-        ::close(out[1]);
-        ::close(err[1]);
-        child.stdin_pipe = std::make_unique<FdPipe>(in[1]);
-        child.stdout_pipe = std::make_unique<FdPipe>(out[0]);
-        child.stderr_pipe = std::make_unique<FdPipe>(err[0]);
+        child.stdin_pipe = std::make_unique<FdPipe>(std::move(in.write_end));
+        child.stdout_pipe = std::make_unique<FdPipe>(std::move(out.read_end));
+        child.stderr_pipe = std::make_unique<FdPipe>(std::move(err.read_end));
     }
     return child;
+}
+
+std::string executable_file_name(std::string_view stem) {
+    return std::string(stem) + "";
 }
 
 } // namespace kest::platform

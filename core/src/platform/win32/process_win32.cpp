@@ -5,22 +5,24 @@
 #include <vector>
 
 #include "platform/command_line.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/windows_api.h"
 
 namespace kest::platform {
 namespace {
 
+using win32::UniqueKernelHandle;
+
 class HandlePipe final : public PipeEnd {
 public:
-    explicit HandlePipe(HANDLE h) : h_(h) {}
-    ~HandlePipe() override { close(); }
+    explicit HandlePipe(UniqueKernelHandle h) : h_(std::move(h)) {}
 
     ReadResult read(char* buf, std::size_t size) override {
         if (!h_)
             return {ReadStatus::Error};
         DWORD n = 0;
         DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
-        if (ReadFile(h_, buf, chunk, &n, nullptr))
+        if (ReadFile(h_.get(), buf, chunk, &n, nullptr))
             return n == 0 ? ReadResult{ReadStatus::End} : ReadResult{ReadStatus::Data, n};
         DWORD err = GetLastError();
         if (err == ERROR_BROKEN_PIPE || err == ERROR_HANDLE_EOF)
@@ -33,59 +35,50 @@ public:
         while (h_ && done < bytes.size()) {
             DWORD written = 0;
             DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
-            if (!WriteFile(h_, bytes.data() + done, chunk, &written, nullptr) || written == 0)
+            if (!WriteFile(h_.get(), bytes.data() + done, chunk, &written, nullptr) || written == 0)
                 return false;
             done += written;
         }
-        return h_ != nullptr;
+        return h_.valid();
     }
 
-    void close() override {
-        if (h_)
-            CloseHandle(h_);
-        h_ = nullptr;
-    }
+    void close() override { h_.reset(); }
 
 private:
-    HANDLE h_;
+    UniqueKernelHandle h_;
 };
 
 class Win32Process final : public Process {
 public:
-    Win32Process(HANDLE process, HANDLE thread, DWORD pid)
-        : process_(process), thread_(thread), pid_(pid) {}
-    ~Win32Process() override {
-        CloseHandle(process_);
-        if (thread_)
-            CloseHandle(thread_);
-    }
+    Win32Process(UniqueKernelHandle process, UniqueKernelHandle thread, DWORD pid)
+        : process_(std::move(process)), thread_(std::move(thread)), pid_(pid) {}
 
     std::uint32_t pid() const override { return pid_; }
 
     std::optional<int> try_wait() override {
-        DWORD r = WaitForSingleObject(process_, 0);
+        DWORD r = WaitForSingleObject(process_.get(), 0);
         if (r == WAIT_TIMEOUT)
             return std::nullopt;
         return exit_code();
     }
 
     int wait() override {
-        WaitForSingleObject(process_, INFINITE);
+        WaitForSingleObject(process_.get(), INFINITE);
         return exit_code();
     }
 
-    void terminate(int code) override { TerminateProcess(process_, static_cast<UINT>(code)); }
+    void terminate(int code) override { TerminateProcess(process_.get(), static_cast<UINT>(code)); }
 
 private:
     int exit_code() {
         DWORD code = 0;
-        if (!GetExitCodeProcess(process_, &code))
+        if (!GetExitCodeProcess(process_.get(), &code))
             return -1;
         return static_cast<int>(code);
     }
 
-    HANDLE process_;
-    HANDLE thread_;
+    UniqueKernelHandle process_;
+    UniqueKernelHandle thread_;
     DWORD pid_;
 };
 
@@ -94,6 +87,61 @@ private:
 std::mutex& spawn_lock() {
     static std::mutex m;
     return m;
+}
+
+// One anonymous pipe: the child's end inheritable, ours not.
+struct PipePair {
+    UniqueKernelHandle child_end;
+    UniqueKernelHandle our_end;
+};
+
+enum class ChildSide { Reads, Writes };
+
+Expected<PipePair> make_pipe(ChildSide side) {
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE read_end = nullptr, write_end = nullptr;
+    if (!CreatePipe(&read_end, &write_end, &inherit, 0))
+        return win32::last_error();
+    UniqueKernelHandle r(read_end), w(write_end);
+    PipePair pair = side == ChildSide::Reads ? PipePair{std::move(r), std::move(w)}
+                                             : PipePair{std::move(w), std::move(r)};
+    if (!SetHandleInformation(pair.our_end.get(), HANDLE_FLAG_INHERIT, 0))
+        return win32::last_error();
+    return pair;
+}
+
+// The three streams the child gets: new pipes, or the null device on all three.
+struct ChildStreams {
+    UniqueKernelHandle input, output, error; // the child's ends
+    UniqueKernelHandle nul;
+    std::unique_ptr<PipeEnd> our_input, our_output, our_error;
+};
+
+Expected<ChildStreams> make_streams(bool pipes) {
+    ChildStreams s;
+    if (!pipes) {
+        SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+        s.nul = UniqueKernelHandle(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE,
+                                               FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                               OPEN_EXISTING, 0, nullptr));
+        return s;
+    }
+    auto in = make_pipe(ChildSide::Reads);
+    if (!in)
+        return unexpected(in.error());
+    auto out = make_pipe(ChildSide::Writes);
+    if (!out)
+        return unexpected(out.error());
+    auto err = make_pipe(ChildSide::Writes);
+    if (!err)
+        return unexpected(err.error());
+    s.input = std::move(in->child_end);
+    s.output = std::move(out->child_end);
+    s.error = std::move(err->child_end);
+    s.our_input = std::make_unique<HandlePipe>(std::move(in->our_end));
+    s.our_output = std::make_unique<HandlePipe>(std::move(out->our_end));
+    s.our_error = std::make_unique<HandlePipe>(std::move(err->our_end));
+    return s;
 }
 
 // Limits what a child inherits to the handles named here. Without such a list a child inherits
@@ -136,40 +184,19 @@ private:
 
 Expected<Child> spawn(const SpawnOptions& options) {
     std::lock_guard lock(spawn_lock());
-    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    HANDLE ends[6] = {}; // child stdin read, our stdin write, our stdout read, child stdout write,
-                         // our stderr read, child stderr write
-    auto close_all = [&] {
-        for (HANDLE& h : ends)
-            if (h) {
-                CloseHandle(h);
-                h = nullptr;
-            }
-    };
+    auto streams = make_streams(options.pipes);
+    if (!streams)
+        return unexpected(streams.error());
     STARTUPINFOEXW six{};
     STARTUPINFOW& si = six.StartupInfo;
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
     if (options.pipes) {
-        if (!CreatePipe(&ends[0], &ends[1], &inherit, 0) ||
-            !CreatePipe(&ends[2], &ends[3], &inherit, 0) ||
-            !CreatePipe(&ends[4], &ends[5], &inherit, 0)) {
-            auto e = win32::last_error();
-            close_all();
-            return e;
-        }
-        SetHandleInformation(ends[1], HANDLE_FLAG_INHERIT, 0);
-        SetHandleInformation(ends[2], HANDLE_FLAG_INHERIT, 0);
-        SetHandleInformation(ends[4], HANDLE_FLAG_INHERIT, 0);
-        si.hStdInput = ends[0];
-        si.hStdOutput = ends[3];
-        si.hStdError = ends[5];
+        si.hStdInput = streams->input.get();
+        si.hStdOutput = streams->output.get();
+        si.hStdError = streams->error.get();
     } else {
-        HANDLE nul =
-            CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                        &inherit, OPEN_EXISTING, 0, nullptr);
-        ends[0] = nul == INVALID_HANDLE_VALUE ? nullptr : nul;
-        si.hStdInput = si.hStdOutput = si.hStdError = ends[0];
+        si.hStdInput = si.hStdOutput = si.hStdError = streams->nul.get();
     }
     std::vector<HANDLE> own_ends;
     for (HANDLE h : {si.hStdInput, si.hStdOutput, si.hStdError})
@@ -179,11 +206,8 @@ Expected<Child> spawn(const SpawnOptions& options) {
     InheritList inherited(std::move(own_ends));
     DWORD flags = CREATE_UNICODE_ENVIRONMENT | (options.no_window ? CREATE_NO_WINDOW : 0);
     if (inherit_ends) {
-        if (!inherited.build()) {
-            auto e = win32::last_error();
-            close_all();
-            return e;
-        }
+        if (!inherited.build())
+            return win32::last_error();
         si.cb = sizeof six;
         six.lpAttributeList = inherited.list();
         flags |= EXTENDED_STARTUPINFO_PRESENT;
@@ -191,26 +215,22 @@ Expected<Child> spawn(const SpawnOptions& options) {
     std::wstring program = win32::wide(options.program);
     std::wstring command = win32::wide(build_command_line(options.program, options.args));
     PROCESS_INFORMATION pi{};
-    BOOL ok = CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, inherit_ends, flags,
-                             nullptr, nullptr, &si, &pi);
-    if (!ok) {
-        auto e = win32::last_error();
-        close_all();
-        return e;
-    }
+    // No environment block and no folder: the child inherits ours.
+    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, inherit_ends, flags,
+                        nullptr, nullptr, &si, &pi))
+        return win32::last_error();
+    // The child's ends close with streams when this returns: the child holds its own copies.
     Child child;
-    child.process = std::make_unique<Win32Process>(pi.hProcess, pi.hThread, pi.dwProcessId);
-    if (options.pipes) {
-        CloseHandle(ends[0]);
-        CloseHandle(ends[3]);
-        CloseHandle(ends[5]);
-        child.stdin_pipe = std::make_unique<HandlePipe>(ends[1]);
-        child.stdout_pipe = std::make_unique<HandlePipe>(ends[2]);
-        child.stderr_pipe = std::make_unique<HandlePipe>(ends[4]);
-    } else if (ends[0]) {
-        CloseHandle(ends[0]);
-    }
+    child.process = std::make_unique<Win32Process>(UniqueKernelHandle(pi.hProcess),
+                                                   UniqueKernelHandle(pi.hThread), pi.dwProcessId);
+    child.stdin_pipe = std::move(streams->our_input);
+    child.stdout_pipe = std::move(streams->our_output);
+    child.stderr_pipe = std::move(streams->our_error);
     return child;
+}
+
+std::string executable_file_name(std::string_view stem) {
+    return std::string(stem) + ".exe";
 }
 
 } // namespace kest::platform
