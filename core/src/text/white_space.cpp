@@ -41,6 +41,10 @@ std::string_view trim_white_space(std::string_view utf8) {
         begin = next;
     }
     utf8.remove_prefix(begin);
+    return trim_end_white_space(utf8);
+}
+
+std::string_view trim_end_white_space(std::string_view utf8) {
     while (std::size_t n = trailing_white_space_length(utf8))
         utf8.remove_suffix(n);
     return utf8;

@@ -10,6 +10,9 @@ bool is_white_space(char32_t cp);
 // Removes Unicode white space at both ends; the result views the input.
 std::string_view trim_white_space(std::string_view utf8);
 
+// Removes Unicode white space at the end only; the result views the input.
+std::string_view trim_end_white_space(std::string_view utf8);
+
 // Removes only ASCII white space used by JSON (space, tab, CR, LF) at both ends.
 std::string_view trim_ascii_white_space(std::string_view bytes);
 

@@ -1,5 +1,8 @@
 #include "vpn/start_report.h"
 
+#include "text/white_space.h"
+#include "util/log.h"
+#include "vpn/texts.h"
 #include "json/record.h"
 
 namespace kest::vpn {
@@ -15,6 +18,26 @@ Expected<StartReport> parse_start_report(std::string_view text) {
     if (!decoded)
         return unexpected(decoded.error());
     return report;
+}
+
+std::optional<StartReport> wait_start_report(Channel<std::string>::Receiver& reports,
+                                             std::chrono::milliseconds timeout) {
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        auto line = reports.recv_until(deadline);
+        if (!line)
+            return std::nullopt;
+        std::string_view trimmed = text::trim_white_space(*line);
+        if (trimmed.empty())
+            continue;
+        auto report = parse_start_report(trimmed);
+        if (!report) {
+            log_line(LogTag::Vpn,
+                     fill_text(texts::engine_unreadable_report, {report.error(), trimmed}));
+            return std::nullopt;
+        }
+        return std::move(*report);
+    }
 }
 
 } // namespace kest::vpn

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "log_capture.h"
+
 namespace kest::vpn {
 namespace {
 
@@ -56,6 +58,48 @@ TEST(StartReport, RefusesRepeatedKeysWrongTypesAndTrailingText) {
         EXPECT_EQ(report.error().rfind(c.error_start, 0), 0u) << c.line << ": " << report.error();
         EXPECT_NE(report.error().find(" at line 1 column "), std::string::npos) << report.error();
     }
+}
+
+TEST(WaitStartReport, SkipsBlankLinesAndTakesTheFirstOtherLine) {
+    auto [sender, receiver] = Channel<std::string>::make();
+    for (const char* line : {"", "   ", " \t\r", "\u3000", R"( {"ok":true,"kind":"x"} )",
+                             R"({"ok":false,"kind":"later"})"})
+        sender.send(line);
+    auto report = wait_start_report(receiver, std::chrono::seconds(5));
+    ASSERT_TRUE(report);
+    EXPECT_TRUE(report->ok);
+    EXPECT_EQ(report->kind, "x");
+    EXPECT_EQ(receiver.try_recv(), R"({"ok":false,"kind":"later"})") << "later lines stay queued";
+}
+
+TEST(WaitStartReport, AnUndecodableFirstLineEndsTheWaitWithOneLogLine) {
+    auto [sender, receiver] = Channel<std::string>::make();
+    sender.send("");
+    sender.send("  tunnel up  ");
+    sender.send(R"({"ok":true})");
+    LogCapture log;
+    EXPECT_FALSE(wait_start_report(receiver, std::chrono::seconds(5)));
+    EXPECT_EQ(log.lines_ending_with(
+                  "[vpn] движок отдал неразборчивый отчёт (expected ident at line 1 column 2): "
+                  "tunnel up"),
+              1u)
+        << log.finish();
+    EXPECT_EQ(receiver.try_recv(), R"({"ok":true})") << "nothing is waited for after it";
+}
+
+TEST(WaitStartReport, NoneAtTheDeadlineOrWhenTheEngineOutputEnds) {
+    auto [sender, receiver] = Channel<std::string>::make();
+    sender.send(" ");
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(wait_start_report(receiver, std::chrono::milliseconds(200)));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
+
+    sender.send("");
+    sender.reset();
+    start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(wait_start_report(receiver, std::chrono::seconds(60)));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30))
+        << "an ended channel is not waited on";
 }
 
 } // namespace

@@ -5,6 +5,35 @@
 #include "platform/env.h"
 
 namespace kest::engine_double {
+namespace {
+
+std::vector<std::string> split_names(const std::string& list) {
+    std::vector<std::string> names;
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        std::size_t comma = list.find(',', start);
+        if (comma == std::string::npos)
+            comma = list.size();
+        if (comma > start)
+            names.push_back(list.substr(start, comma - start));
+        start = comma + 1;
+    }
+    return names;
+}
+
+StartScenario start_of(const std::string& name) {
+    if (name == "fail")
+        return StartScenario::Fail;
+    if (name == "garbage")
+        return StartScenario::Garbage;
+    if (name == "exit")
+        return StartScenario::Exit;
+    if (name == "hang")
+        return StartScenario::Hang;
+    return StartScenario::Ok;
+}
+
+} // namespace
 
 Scenario read_scenario() {
     Scenario s;
@@ -17,6 +46,13 @@ Scenario read_scenario() {
     }
     if (auto record = platform::get_env("KEST_DOUBLE_RECORD"); record && !record->empty())
         s.record_path = *record;
+    s.record_env = split_names(platform::get_env("KEST_DOUBLE_RECORD_ENV").value_or(""));
+    s.start = start_of(platform::get_env("KEST_DOUBLE_START").value_or("ok"));
+    s.fail_kind = platform::get_env("KEST_DOUBLE_KIND").value_or("");
+    s.fail_error = platform::get_env("KEST_DOUBLE_ERROR").value_or("");
+    s.blank_lines = std::atoi(platform::get_env("KEST_DOUBLE_BLANK_LINES").value_or("0").c_str());
+    if (platform::get_env("KEST_DOUBLE_ON_CLOSE").value_or("") == "ignore")
+        s.on_close = CloseScenario::Ignore;
     return s;
 }
 

@@ -7,20 +7,45 @@
 //   KEST_DOUBLE_CONNECTIONS_PAD   a byte count: the body is padded with trailing spaces to
 //                                 that size (still valid JSON), e.g. 10485761 for a body just
 //                                 over the core's 10 MiB limit
-//   KEST_DOUBLE_RECORD            a file path: the command line (as a JSON array) and then
-//                                 every line received on standard input are written to it,
-//                                 one per line, the file replaced as a whole after each
-//
-// Later scenarios (a failing start with a kind, hanging, crashing after a delay, ignoring the
-// closed input, blank or garbage lines) are added here as further fields.
+//   KEST_DOUBLE_RECORD            a file path: the command line (as a JSON array), then one
+//                                 JSON object {"cwd","env","pid"} (the current folder, the
+//                                 variables named by KEST_DOUBLE_RECORD_ENV with their values
+//                                 or null, the process id), then every line received on
+//                                 standard input, one per line, the file replaced as a whole
+//                                 after each
+//   KEST_DOUBLE_RECORD_ENV        comma-separated variable names for the record
+//   KEST_DOUBLE_START             what the start prints on standard output:
+//                                   ok       the report {"ok":true} (the default)
+//                                   fail     {"ok":false,"kind":KIND,"error":ERROR} from
+//                                            KEST_DOUBLE_KIND and KEST_DOUBLE_ERROR
+//                                   garbage  a line that is not JSON, then an ok report
+//                                   exit     nothing; the double exits with code 3
+//                                   hang     nothing; the double waits for its input to
+//                                            close and exits without a word
+//   KEST_DOUBLE_BLANK_LINES       a count of blank and white-space-only lines printed before
+//                                 the start's report
+//   KEST_DOUBLE_ON_CLOSE          what the end of standard input brings:
+//                                   stopped  the line {"kind":"stopped"} and the exit (the
+//                                            default)
+//                                   ignore   nothing: the double runs on until it is killed
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kest::engine_double {
+
+enum class StartScenario { Ok, Fail, Garbage, Exit, Hang };
+enum class CloseScenario { Stopped, Ignore };
 
 struct Scenario {
     std::string connections_body;
     std::optional<std::string> record_path;
+    std::vector<std::string> record_env;
+    StartScenario start = StartScenario::Ok;
+    std::string fail_kind;
+    std::string fail_error;
+    int blank_lines = 0;
+    CloseScenario on_close = CloseScenario::Stopped;
 };
 
 Scenario read_scenario();

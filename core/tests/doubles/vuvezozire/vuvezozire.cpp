@@ -4,14 +4,19 @@
 // end of standard input answered with a "stopped" report and the exit. It serves the control
 // interface (GET /connections with the bearer secret) where the configuration's Clash API
 // block says. Scenario switches: scenario.h.
+#include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/arguments.h"
+#include "platform/env.h"
 #include "platform/fs.h"
+#include "platform/process_image.h"
 #include "platform/stdio.h"
 #include "scenario.h"
 #include "support/http_server.h"
@@ -30,9 +35,30 @@ void log(const std::string& text) {
     platform::write_stderr("vuvezozire: " + text + "\n");
 }
 
+void print_line(const std::string& line) {
+    platform::write_stdout(line + "\n");
+}
+
 void report(bool ok, const std::string& kind, const std::string& error) {
-    Json line = {{"ok", ok}, {"kind", kind}, {"error", error}};
-    platform::write_stdout(compact(line) + "\n");
+    print_line(compact(Json{{"ok", ok}, {"kind", kind}, {"error", error}}));
+}
+
+// What the process was started with, beyond its arguments.
+Json start_facts(const Scenario& scenario) {
+    Json env = Json::object();
+    for (const auto& name : scenario.record_env) {
+        auto value = platform::get_env(name);
+        env[name] = value ? Json(*value) : Json(nullptr);
+    }
+    std::u8string cwd = std::filesystem::current_path().u8string();
+    return {{"cwd", std::string(cwd.begin(), cwd.end())},
+            {"env", env},
+            {"pid", platform::current_process_id()}};
+}
+
+[[noreturn]] void run_until_killed() {
+    for (;;)
+        std::this_thread::sleep_for(std::chrono::hours(1));
 }
 
 // Everything received, for the test to read back.
@@ -126,6 +152,7 @@ int run(const std::vector<std::string>& args) {
     Scenario scenario = read_scenario();
     Recorder recorder(scenario.record_path);
     recorder.add(compact(Json(args)));
+    recorder.add(compact(start_facts(scenario)));
 
     if (args.size() == 1 && args[0] == "--restore") {
         log("system settings restored");
@@ -154,8 +181,29 @@ int run(const std::vector<std::string>& args) {
         }
         log("control interface on 127.0.0.1:" + std::to_string(controller->port));
     }
-    log("tunnel up");
-    report(true, "", "");
+    switch (scenario.start) {
+    case StartScenario::Exit:
+        log("exiting without a report");
+        return 3;
+    case StartScenario::Hang:
+        log("saying nothing");
+        break;
+    case StartScenario::Ok:
+    case StartScenario::Fail:
+    case StartScenario::Garbage:
+        for (int i = 0; i < scenario.blank_lines; ++i)
+            print_line(i % 3 == 0 ? "" : i % 3 == 1 ? "   " : " \t\r");
+        if (scenario.start == StartScenario::Garbage)
+            print_line("tunnel up, more or less");
+        if (scenario.start == StartScenario::Fail) {
+            log("start failed: " + scenario.fail_error);
+            report(false, scenario.fail_kind, scenario.fail_error);
+        } else {
+            log("tunnel up");
+            report(true, "", "");
+        }
+        break;
+    }
 
     std::vector<char> buf(65536);
     std::string pending;
@@ -173,8 +221,14 @@ int run(const std::vector<std::string>& args) {
             answer_command(line);
         }
     }
+    if (scenario.start == StartScenario::Hang)
+        return 0;
+    if (scenario.on_close == CloseScenario::Ignore) {
+        log("input closed, running on");
+        run_until_killed();
+    }
     log("input closed, stopping");
-    report(false, "stopped", "");
+    print_line(R"({"kind":"stopped"})");
     return 0;
 }
 
