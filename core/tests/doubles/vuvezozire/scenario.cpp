@@ -51,6 +51,7 @@ Scenario read_scenario() {
     s.fail_kind = platform::get_env("KEST_DOUBLE_KIND").value_or("");
     s.fail_error = platform::get_env("KEST_DOUBLE_ERROR").value_or("");
     s.blank_lines = std::atoi(platform::get_env("KEST_DOUBLE_BLANK_LINES").value_or("0").c_str());
+    s.linger_ms = std::atoi(platform::get_env("KEST_DOUBLE_LINGER_MS").value_or("0").c_str());
     if (platform::get_env("KEST_DOUBLE_ON_CLOSE").value_or("") == "ignore")
         s.on_close = CloseScenario::Ignore;
     return s;

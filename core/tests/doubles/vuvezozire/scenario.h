@@ -26,7 +26,7 @@
 //                                 the start's report
 //   KEST_DOUBLE_ON_CLOSE          what the end of standard input brings:
 //                                   stopped  the line {"kind":"stopped"} and the exit (the
-//                                            default)
+//                                            default), KEST_DOUBLE_LINGER_MS after the line
 //                                   ignore   nothing: the double runs on until it is killed
 #include <optional>
 #include <string>
@@ -46,6 +46,7 @@ struct Scenario {
     std::string fail_error;
     int blank_lines = 0;
     CloseScenario on_close = CloseScenario::Stopped;
+    int linger_ms = 0;
 };
 
 Scenario read_scenario();

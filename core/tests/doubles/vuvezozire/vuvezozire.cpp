@@ -229,6 +229,7 @@ int run(const std::vector<std::string>& args) {
     }
     log("input closed, stopping");
     print_line(R"({"kind":"stopped"})");
+    std::this_thread::sleep_for(std::chrono::milliseconds(scenario.linger_ms));
     return 0;
 }
 
