@@ -9,39 +9,13 @@
 
 #include <gtest/gtest.h>
 
+#include "controller_support.h"
 #include "support/fake_engine.h"
 
 namespace kest::vpn {
 namespace {
 
 using namespace std::chrono_literals;
-
-struct Event {
-    VpnState state;
-    std::string msg;
-};
-
-// Records what the controller tells the front end.
-struct RecordingSink {
-    std::mutex mutex;
-    std::vector<Event> events;
-    int restarts = 0;
-
-    StatusSink sink() {
-        return {[this](VpnState s, const std::string& m) {
-                    std::lock_guard lock(mutex);
-                    events.push_back({s, m});
-                },
-                [this] {
-                    std::lock_guard lock(mutex);
-                    ++restarts;
-                }};
-    }
-    std::vector<Event> snapshot() {
-        std::lock_guard lock(mutex);
-        return events;
-    }
-};
 
 // A connect that blocks until released, then ends Superseded when newer commands wait, the way
 // the real sequence does at its check points.
@@ -76,20 +50,6 @@ struct GatedConnect {
         cv.notify_all();
     }
 };
-
-std::string result_name(const CommandResult& r) {
-    if (std::holds_alternative<Done>(r))
-        return "Done";
-    if (std::holds_alternative<Superseded>(r))
-        return "Superseded";
-    return "Failed: " + std::get<Failed>(r).error.message;
-}
-
-void wait_for_queue(VpnController& c, std::size_t n) {
-    for (int i = 0; i < 2000 && c.queue_length() < n; ++i)
-        std::this_thread::sleep_for(1ms);
-    ASSERT_EQ(c.queue_length(), n);
-}
 
 TEST(VpnController, NewestOfThreeWaitingCommandsRunsAndTheOthersAreSuperseded) {
     RecordingSink sink;
@@ -198,30 +158,10 @@ TEST(VpnController, APanickingCommandIsAnsweredWithTheInternalErrorText) {
 
 TEST(VpnController, APanicWhileANewerCommandWaitsTellsTheUserNothing) {
     RecordingSink sink;
-    std::promise<void> started;
-    std::promise<void> go;
-    auto go_future = go.get_future().share();
-    auto throwing = [&](VpnController&, VpnCommand& command) -> CommandResult {
-        if (command.link == "boom") {
-            started.set_value();
-            go_future.wait();
-            throw std::runtime_error("boom");
-        }
-        return Done{};
-    };
-    auto controller =
-        std::make_shared<VpnController>(sink.sink(), CommandRunners{throwing, throwing});
-    auto boom = std::async(std::launch::async, [&] {
-        return result_name(submit_command(controller, CommandKind::Connect, "boom", {}));
-    });
-    started.get_future().wait();
-    auto next = std::async(std::launch::async, [&] {
-        return result_name(submit_command(controller, CommandKind::Connect, "next", {}));
-    });
-    wait_for_queue(*controller, 1);
-    go.set_value();
-    EXPECT_EQ(boom.get(), "Failed: внутренняя ошибка ядра: boom");
-    EXPECT_EQ(next.get(), "Done");
+    auto results = run_while_newer_waits(
+        sink.sink(), [](VpnController&) -> CommandResult { throw std::runtime_error("boom"); });
+    EXPECT_EQ(results.first, "Failed: внутренняя ошибка ядра: boom");
+    EXPECT_EQ(results.next, "Done");
     EXPECT_TRUE(sink.snapshot().empty());
 }
 
@@ -256,29 +196,10 @@ TEST(VpnController, FailCommandChoosesTheUserText) {
 
 TEST(VpnController, FailCommandIsSilentWhileANewerCommandWaits) {
     RecordingSink sink;
-    std::promise<void> started;
-    std::promise<void> go;
-    auto go_future = go.get_future().share();
-    auto failing = [&](VpnController& c, VpnCommand& command) -> CommandResult {
-        if (command.link != "first")
-            return Done{};
-        started.set_value();
-        go_future.wait();
-        return fail_command(c, "", "start", "boom");
-    };
-    auto controller =
-        std::make_shared<VpnController>(sink.sink(), CommandRunners{failing, failing});
-    auto first = std::async(std::launch::async, [&] {
-        return result_name(submit_command(controller, CommandKind::Connect, "first", {}));
-    });
-    started.get_future().wait();
-    auto next = std::async(std::launch::async, [&] {
-        return result_name(submit_command(controller, CommandKind::Connect, "next", {}));
-    });
-    wait_for_queue(*controller, 1);
-    go.set_value();
-    EXPECT_EQ(first.get(), "Failed: boom");
-    EXPECT_EQ(next.get(), "Done");
+    auto results = run_while_newer_waits(
+        sink.sink(), [](VpnController& c) { return fail_command(c, "", "start", "boom"); });
+    EXPECT_EQ(results.first, "Failed: boom");
+    EXPECT_EQ(results.next, "Done");
     EXPECT_TRUE(sink.snapshot().empty());
 }
 

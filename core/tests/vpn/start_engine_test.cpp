@@ -2,8 +2,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <future>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -11,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "controller_support.h"
 #include "log_capture.h"
 #include "platform/env.h"
 #include "platform/fs.h"
@@ -29,35 +28,11 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-struct Event {
-    VpnState state;
-    std::string msg;
-};
-
-struct RecordingSink {
-    std::mutex mutex;
-    std::vector<Event> events;
-
-    StatusSink sink() {
-        return {[this](VpnState s, const std::string& m) {
-                    std::lock_guard lock(mutex);
-                    events.push_back({s, m});
-                },
-                [] {}};
-    }
-    std::vector<Event> snapshot() {
-        std::lock_guard lock(mutex);
-        return events;
-    }
-};
-
-std::string result_name(const CommandResult& r) {
-    if (std::holds_alternative<Done>(r))
-        return "Done";
-    if (std::holds_alternative<Superseded>(r))
-        return "Superseded";
-    const VpnError& e = std::get<Failed>(r).error;
-    return "Failed(" + e.kind + "): " + e.message;
+// The result with its error kind, for the failure rows.
+std::string described(const CommandResult& r) {
+    if (const auto* failed = std::get_if<Failed>(&r))
+        return "Failed(" + failed->error.kind + "): " + failed->error.message;
+    return result_name(r);
 }
 
 // What the engine double wrote about its start: its arguments, then its folder, the recorded
@@ -114,11 +89,13 @@ protected:
         return start_engine(*controller_, config_, "s3cret", 4242, plan_, "10.0.0.53", steps);
     }
 
-    // The engine's process id from its record.
-    std::uint32_t engine_pid() {
+    // A started engine taken back out of the controller, with its process id.
+    std::pair<std::optional<EngineHandle>, std::uint32_t> start_and_take() {
+        EXPECT_EQ(described(start()), "Done");
         auto record = read_record(record_);
         EXPECT_TRUE(record);
-        return record ? record->facts["pid"].get<std::uint32_t>() : 0;
+        std::uint32_t pid = record ? record->facts["pid"].get<std::uint32_t>() : 0;
+        return {controller_->take_session().engine, pid};
     }
 
     RecordingSink sink_;
@@ -163,7 +140,7 @@ TEST_F(StartEngine, StoresTheSessionAndReportsTheTunnelUp) {
         resets.push_back(plan);
     };
     LogCapture log;
-    ASSERT_EQ(result_name(start(steps)), "Done");
+    ASSERT_EQ(described(start(steps)), "Done");
     EXPECT_EQ(log.lines_ending_with("[vpn] ✅ Туннель Kest успешно поднят."), 1u) << log.finish();
 
     auto record = read_record(record_);
@@ -202,7 +179,7 @@ TEST_F(StartEngine, ANewStartDropsTheStoredHandleWithoutStoppingIt) {
     controller_->install_session(SessionStart{std::move(old_engine.handle), old_flag,
                                               controller_->next_session_token(), "old", 1, ""});
     auto began = Clock::now();
-    ASSERT_EQ(result_name(start()), "Done");
+    ASSERT_EQ(described(start()), "Done");
     EXPECT_LT(Clock::now() - began, 4s) << "no stop of the old engine was waited for";
 
     EXPECT_TRUE(old_engine.side->process_released) << "the old handle is dropped";
@@ -294,7 +271,7 @@ TEST_F(StartEngine, EveryFailureIsReturnedWithItsKindAndMarksTheCleanUpDue) {
         if (c.log_tail)
             log.emplace();
         CommandResult result = start(steps);
-        ASSERT_TRUE(std::holds_alternative<Failed>(result)) << result_name(result);
+        ASSERT_TRUE(std::holds_alternative<Failed>(result)) << described(result);
         const VpnError& error = std::get<Failed>(result).error;
         EXPECT_EQ(error.kind, c.kind);
         if (c.prefix_only) {
@@ -317,60 +294,39 @@ TEST_F(StartEngine, EveryFailureIsReturnedWithItsKindAndMarksTheCleanUpDue) {
 }
 
 TEST_F(StartEngine, ANewerQueuedCommandSupersedesTheStartBeforeAnyProcess) {
-    std::promise<void> running;
-    std::promise<void> go;
-    auto go_future = go.get_future().share();
-    std::promise<CommandResult> started_result;
     bool asked_for_path = false;
-    auto connect = [&](VpnController& c, VpnCommand& command) -> CommandResult {
-        if (command.link == "first") {
-            running.set_value();
-            go_future.wait();
-            EngineStartSteps steps;
-            steps.exe_path = [&] {
-                asked_for_path = true;
-                return engine_exe_path();
-            };
-            started_result.set_value(start_engine(c, config_, "s3cret", 4242, plan_, "", steps));
-        }
-        return Done{};
-    };
-    auto controller =
-        std::make_shared<VpnController>(sink_.sink(), CommandRunners{connect, connect});
-    controller->clear_cleanup_pending();
-    auto first = std::async(std::launch::async, [&] {
-        return submit_command(controller, CommandKind::Connect, "first", {});
+    bool cleanup_marked = true;
+    bool engine_held = true;
+    auto results = run_while_newer_waits(sink_.sink(), [&](VpnController& c) {
+        c.clear_cleanup_pending();
+        EngineStartSteps steps;
+        steps.exe_path = [&] {
+            asked_for_path = true;
+            return engine_exe_path();
+        };
+        CommandResult result = start_engine(c, config_, "s3cret", 4242, plan_, "", steps);
+        cleanup_marked = c.cleanup_pending();
+        engine_held = c.engine_held();
+        return result;
     });
-    running.get_future().wait();
-    auto second = std::async(std::launch::async, [&] {
-        return submit_command(controller, CommandKind::Connect, "second", {});
-    });
-    for (int i = 0; i < 5000 && controller->queue_length() == 0; ++i)
-        std::this_thread::sleep_for(1ms);
-    ASSERT_EQ(controller->queue_length(), 1u);
-    go.set_value();
-
-    EXPECT_EQ(result_name(started_result.get_future().get()), "Superseded");
-    first.get();
-    second.get();
+    EXPECT_EQ(results.first, "Superseded");
+    EXPECT_EQ(results.next, "Done");
     EXPECT_FALSE(asked_for_path);
     EXPECT_FALSE(platform::file_exists(record_)) << "no engine was started";
-    EXPECT_FALSE(controller->cleanup_pending());
-    EXPECT_FALSE(controller->engine_held());
+    EXPECT_FALSE(cleanup_marked);
+    EXPECT_FALSE(engine_held);
 }
 
 TEST_F(StartEngine, StoppingARealEngineThatAnswersItsClosedInputHandsItToTheReaper) {
     env_.set("KEST_DOUBLE_LINGER_MS", "1500"); // it leaves only a while after saying so
-    ASSERT_EQ(result_name(start()), "Done");
-    std::uint32_t pid = engine_pid();
-    TakenSession taken = controller_->take_session();
-    ASSERT_TRUE(taken.engine);
+    auto [engine, pid] = start_and_take();
+    ASSERT_TRUE(engine);
     LogCapture log;
     auto began = Clock::now();
-    stop_engine(*taken.engine);
+    stop_engine(*engine);
     EXPECT_LT(Clock::now() - began, 1500ms) << "stop_engine does not wait for the exit";
-    EXPECT_FALSE(taken.engine->child) << "the process went to the reaper";
-    EXPECT_FALSE(taken.engine->stdin_pipe);
+    EXPECT_FALSE(engine->child) << "the process went to the reaper";
+    EXPECT_FALSE(engine->stdin_pipe);
     EXPECT_TRUE(process_gone_within(pid, 10s)) << "the reaper sees the engine leave on its own";
     EXPECT_EQ(log.lines_ending_with("[vpn] движок не завершился за отведённое время — убиваем"),
               0u);
@@ -378,19 +334,17 @@ TEST_F(StartEngine, StoppingARealEngineThatAnswersItsClosedInputHandsItToTheReap
 
 TEST_F(StartEngine, StoppingARealEngineThatIgnoresItsClosedInputKillsItAfterFiveSeconds) {
     env_.set("KEST_DOUBLE_ON_CLOSE", "ignore");
-    ASSERT_EQ(result_name(start()), "Done");
-    std::uint32_t pid = engine_pid();
-    TakenSession taken = controller_->take_session();
-    ASSERT_TRUE(taken.engine);
+    auto [engine, pid] = start_and_take();
+    ASSERT_TRUE(engine);
     LogCapture log;
     auto began = Clock::now();
-    stop_engine(*taken.engine);
+    stop_engine(*engine);
     auto took = Clock::now() - began;
     EXPECT_GE(took, 4900ms);
     EXPECT_LT(took, 8s);
     EXPECT_EQ(log.lines_ending_with("[vpn] движок не завершился за отведённое время — убиваем"), 1u)
         << log.finish();
-    EXPECT_FALSE(taken.engine->child);
+    EXPECT_FALSE(engine->child);
     EXPECT_TRUE(process_gone_within(pid, 5s)) << "killed";
 }
 
