@@ -1,7 +1,11 @@
 #include "rpc/dispatcher.h"
 
+#include <stdexcept>
 #include <string>
 
+#include "apps/app_list_json.h"
+#include "apps/installed_scan.h"
+#include "apps/running_scan.h"
 #include "base/detached_thread.h"
 #include "platform/memory.h"
 #include "rpc/output.h"
@@ -120,6 +124,25 @@ Json release_apps_cache(AppState& state) {
     return ok_result();
 }
 
+Json apps_result(const std::vector<apps::AppEntry>& list) {
+    return {{"apps", apps::apps_to_json(list)}};
+}
+
+// Holds the shared state for as long as the scan runs; only the filled caches remain.
+void prewarm_apps_thread(std::shared_ptr<AppState> state) {
+    try {
+        (void)apps::scan_installed_apps(state->apps);
+    } catch (...) {
+        // No request waits for this scan; a fault ends the thread, not the process.
+    }
+}
+
+Json prewarm_apps(const std::shared_ptr<AppState>& state) {
+    if (auto started = start_detached(prewarm_apps_thread, state); !started)
+        throw std::runtime_error(started.error()); // answered as a fault of this request
+    return ok_result();
+}
+
 Answered unknown_method(AppState& state, const Request& request) {
     send_response(state, request.id, nullptr, std::string(kUnknownMethod) + request.method);
     return {};
@@ -150,17 +173,17 @@ DispatchResult dispatch(const std::shared_ptr<AppState>& state, Request request)
         return disconnect(*state);
     case Method::IsConnected:
         return is_connected(*state);
+    case Method::ScanApps:
+        return apps_result(apps::scan_installed_apps(state->apps));
+    case Method::ScanRunning:
+        return apps_result(apps::scan_running_apps(state->apps));
     case Method::PrewarmApps:
-        // The installed-application scan it warms up is not part of the core yet, so there is
-        // nothing to start; the front end only relies on the immediate answer.
-        return ok_result();
+        return prewarm_apps(state);
     case Method::ReleaseAppsCache:
         return release_apps_cache(*state);
     case Method::GeoUpdate:
         return Json{{"updated", update_rule_sets(request.params)}};
     case Method::Connect:
-    case Method::ScanApps:
-    case Method::ScanRunning:
     case Method::Unknown:
         break;
     }
