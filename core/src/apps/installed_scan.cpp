@@ -3,7 +3,6 @@
 #include <chrono>
 #include <string>
 
-#include "apps/app_list.h"
 #include "apps/icons.h"
 #include "apps/java_runtime.h"
 #include "apps/running_apps.h"
@@ -63,13 +62,7 @@ std::vector<AppEntry> scan_installed_apps(AppCaches& caches, const AppSource& so
         return std::move(*cached);
 
     const auto started = std::chrono::steady_clock::now();
-    std::vector<AppEntry> list;
-    try {
-        list = drop_own_executables(dedupe_and_sort_apps(source()));
-    } catch (...) {
-        log_line(LogTag::Apps, kInstalledScanPanic);
-        list.clear();
-    }
+    std::vector<AppEntry> list = tidy_app_list_guarded(source, kInstalledScanPanic);
     list = fill_icons(caches, std::move(list));
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - started);

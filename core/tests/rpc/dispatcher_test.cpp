@@ -2,16 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "rpc/app_state_fixture.h"
 #include "support/fake_engine.h"
 
 namespace kest::rpc {
 namespace {
-
-std::shared_ptr<AppState> make_state() {
-    auto controller = std::make_shared<vpn::VpnController>(
-        vpn::StatusSink{[](vpn::VpnState, const std::string&) {}, [] {}});
-    return std::make_shared<AppState>(controller);
-}
 
 Json result_of(const std::shared_ptr<AppState>& state, const std::string& method,
                Json params = nullptr) {
