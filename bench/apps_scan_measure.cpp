@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "json/json.h"
 #include "platform/env.h"
 #include "platform/fs.h"
 #include "support/bin_dir.h"
@@ -60,9 +59,9 @@ int main() {
         std::filesystem::copy_file(std::filesystem::u8path(program_path("untranslated_app")),
                                    std::filesystem::u8path(exe));
         kest::platform::create_directories(join(programs, {"Group" + std::to_string(i % 10)}));
-        linked += write_shell_link(join(programs, {"Group" + std::to_string(i % 10), name + ".lnk"}),
-                                   exe)
-                      .has_value();
+        linked +=
+            write_shell_link(join(programs, {"Group" + std::to_string(i % 10), name + ".lnk"}), exe)
+                .has_value();
     }
     ScopedEnv env;
     env.set("ProgramData", machine.path());
