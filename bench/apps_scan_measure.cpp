@@ -36,13 +36,20 @@ std::string join(std::string base, std::initializer_list<std::string_view> parts
     return base;
 }
 
-// Milliseconds for one request line and its answer.
-double request_ms(ChildSession& core, const std::string& method) {
+// Milliseconds for one line out and its answer back; the answer's size goes to bytes.
+double round_trip_ms(ChildSession& child, const std::string& line, std::size_t* bytes = nullptr) {
     auto t0 = Clock::now();
-    core.write("{\"id\":1,\"method\":\"" + method + "\"}\n");
-    if (!core.next_line(std::chrono::minutes(5)))
+    child.write(line);
+    auto answer = child.next_line(std::chrono::minutes(5));
+    if (!answer)
         return -1;
+    if (bytes)
+        *bytes = answer->size();
     return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+}
+
+double request_ms(ChildSession& core, const std::string& method, std::size_t* bytes = nullptr) {
+    return round_trip_ms(core, "{\"id\":1,\"method\":\"" + method + "\"}\n", bytes);
 }
 
 } // namespace
@@ -70,13 +77,21 @@ int main() {
 
     ChildSession core(program_path("kestcore"));
     const double cold = request_ms(core, "scan_apps");
-    std::vector<double> warm, ping;
+    std::size_t answer_bytes = 0;
+    std::vector<double> warm, ping, echo;
     for (int i = 0; i < 200; ++i) {
-        warm.push_back(request_ms(core, "scan_apps"));
+        warm.push_back(request_ms(core, "scan_apps", &answer_bytes));
         ping.push_back(request_ms(core, "ping"));
     }
+    // The floor for moving an answer of that size through the pipes at all.
+    ChildSession echo_child(program_path("line_echo"));
+    const std::string same_size(answer_bytes, 'x');
+    for (int i = 0; i < 50; ++i)
+        echo.push_back(round_trip_ms(echo_child, same_size + "\n"));
     std::printf("scan_apps over %d shortcuts (%d written): cold %.1f ms, warm %.3f ms (median "
-                "of 200), ping %.3f ms, warm over ping %.3f ms (goal <= 1)\n",
-                kShortcuts, linked, cold, median(warm), median(ping), median(warm) - median(ping));
+                "of 200, answer %zu bytes), ping %.3f ms, warm over ping %.3f ms (goal <= 1); "
+                "line echo of the answer's size %.3f ms\n",
+                kShortcuts, linked, cold, median(warm), answer_bytes, median(ping),
+                median(warm) - median(ping), median(echo));
     return 0;
 }
