@@ -3,6 +3,8 @@
 #include "apps/app_fixtures.h"
 #include "core_fixture.h"
 #include "platform/process_image.h"
+#include "support/icon_fixtures.h"
+#include "support/png_reference.h"
 #include "support/registry_fixture.h"
 #include "support/shell_link_file.h"
 
@@ -115,10 +117,12 @@ TEST_F(AppsTest, FindsApplicationsThroughEverySource) {
     const std::string entered = path_of(machine_.path(), {"dir,with comma", "described_app.exe"});
     const std::string flagged = path_of(machine_.path(), {"Flags", "flagged.exe"});
     const std::string hidden = path_of(machine_.path(), {"Flags", "hidden.exe"});
+    const std::string iconic = path_of(machine_.path(), {"Iconic", "icon_with_alpha.exe"});
     // Wine gives every process its own ProgramFiles, so the runtime lies below APPDATA.
     const std::string javaw = path_of(data_.path(), {".minecraft", "runtime", "jre", "javaw.exe"});
     copy_program("described_app", linked);
     copy_program("described_app", entered);
+    copy_program("icon_with_alpha", iconic);
     for (const std::string& file : {flagged, hidden, javaw})
         touch(file);
     const std::string programs =
@@ -127,6 +131,7 @@ TEST_F(AppsTest, FindsApplicationsThroughEverySource) {
     auto shortcut = write_shell_link(path_of(programs, {"Group", "Linked App.lnk"}), linked);
     if (!shortcut)
         GTEST_SKIP() << shortcut.error();
+    ASSERT_TRUE(write_shell_link(path_of(programs, {"Iconic App.lnk"}), iconic));
 
     const std::string uninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
     using platform::RegistryRoot;
@@ -142,13 +147,26 @@ TEST_F(AppsTest, FindsApplicationsThroughEverySource) {
     ASSERT_TRUE(dword_flag.set_string("DisplayIcon", hidden));
     ASSERT_TRUE(dword_flag.set_dword("SystemComponent", 1));
 
-    auto apps = by_name(request(1, "scan_apps"));
+    Json reply = request(1, "scan_apps");
+    auto apps = by_name(reply);
     EXPECT_EQ(apps["Linked App"], linked);
     EXPECT_EQ(apps[marker + " Entered"], entered);
     EXPECT_EQ(apps[marker + " Flagged"], flagged);
     EXPECT_EQ(apps.count(marker + " Hidden"), 0u);
     EXPECT_EQ(apps[running_name()], running_path_);
     EXPECT_EQ(apps["Java / Minecraft (javaw.exe)"], javaw);
+
+    // The icon travels with the entry and decodes to the fixture's pixels.
+    EXPECT_EQ(apps["Iconic App"], iconic);
+    for (const Json& app : reply["result"]["apps"]) {
+        if (app["exe_path"] != iconic)
+            continue;
+        auto png = png_of_icon_text(app.value("icon", ""));
+        ASSERT_TRUE(png) << png.error();
+        auto decoded = decode_png_reference(*png);
+        ASSERT_TRUE(decoded) << decoded.error();
+        EXPECT_EQ(decoded->rgba, fixture_icon_pixels(FixtureIcon::WithAlpha).rgba);
+    }
 
     auto running = by_name(request(2, "scan_running"));
     EXPECT_EQ(running[running_name()], running_path_);
