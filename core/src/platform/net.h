@@ -1,14 +1,18 @@
 #pragma once
-// Minimal TCP on the loopback address 127.0.0.1: what the control-port choice and the local
-// test servers need. Every wait has a time-out so that callers can stop cooperatively.
+// Minimal TCP on the loopback address 127.0.0.1, UDP on IPv4 and the system's name resolver:
+// what the control-port choice, the DNS probes, the resolver fallback and the local test servers
+// need. Every wait has a time-out so that callers can stop cooperatively.
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/expected.h"
 #include "platform/unique_handle.h"
+#include "text/ip_address.h"
 
 namespace kest::platform {
 
@@ -66,5 +70,34 @@ bool can_bind_loopback(std::uint16_t port);
 
 // Binds 127.0.0.1 port 0, reads the port the system gave, and closes the socket again.
 std::optional<std::uint16_t> free_loopback_port();
+
+// A UDP socket bound to 0.0.0.0 port 0 whose blocking sends and receives give up after the
+// time-outs (SO_SNDTIMEO, SO_RCVTIMEO).
+Expected<Socket> open_udp(std::chrono::milliseconds send_timeout,
+                          std::chrono::milliseconds receive_timeout);
+// Fixes the peer of a UDP socket: sends go there and only its datagrams are received.
+Expected<void> connect_udp(Socket& socket, const text::Ipv4Bytes& address, std::uint16_t port);
+// One datagram to the connected peer, all bytes or an error.
+Expected<void> send_datagram(Socket& socket, std::string_view bytes);
+// One datagram from the connected peer, cut to size; the socket's time-out is an error.
+Expected<std::size_t> receive_datagram(Socket& socket, char* buf, std::size_t size);
+
+// A UDP socket bound to address:port (port 0: the system chooses), for local servers.
+Expected<Socket> bind_udp(const text::Ipv4Bytes& address, std::uint16_t port);
+
+struct UdpPeer {
+    text::Ipv4Bytes address{};
+    std::uint16_t port = 0;
+};
+
+// Waits at most timeout for one datagram on an unconnected socket; none on time-out or failure.
+std::optional<std::size_t> receive_datagram_from(Socket& socket, char* buf, std::size_t size,
+                                                 std::chrono::milliseconds timeout, UdpPeer& from);
+bool send_datagram_to(Socket& socket, std::string_view bytes, const UdpPeer& to);
+
+// The addresses the system's resolver (getaddrinfo, port 0) gives for host, in its order; the
+// error is the resolver's text. A host holding a NUL byte is refused: the resolver would read
+// a different, shorter name.
+Expected<std::vector<text::IpAddress>> resolve_host(std::string_view host);
 
 } // namespace kest::platform

@@ -110,4 +110,14 @@ std::optional<Ipv6Bytes> parse_ipv6_text(std::string_view text) {
     return bytes;
 }
 
+std::string ipv4_text(const Ipv4Bytes& address) {
+    std::string out;
+    for (std::size_t i = 0; i < address.size(); ++i) {
+        if (i != 0)
+            out.push_back('.');
+        out += std::to_string(address[i]);
+    }
+    return out;
+}
+
 } // namespace kest::text

@@ -5,12 +5,16 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <variant>
 
 namespace kest::text {
 
 using Ipv4Bytes = std::array<std::uint8_t, 4>;
 using Ipv6Bytes = std::array<std::uint8_t, 16>;
+// One address of either family, as system listings and resolvers give them.
+using IpAddress = std::variant<Ipv4Bytes, Ipv6Bytes>;
 
 // Four decimal numbers 0 to 255 joined by ".", each without leading zeros ("0" itself is fine).
 std::optional<Ipv4Bytes> parse_ipv4_text(std::string_view text);
@@ -28,5 +32,8 @@ inline bool is_ipv6_text(std::string_view text) {
 inline bool is_ip_text(std::string_view text) {
     return is_ipv4_text(text) || is_ipv6_text(text);
 }
+
+// Dotted-decimal form: "192.0.2.1".
+std::string ipv4_text(const Ipv4Bytes& address);
 
 } // namespace kest::text
