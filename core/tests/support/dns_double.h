@@ -1,0 +1,58 @@
+#pragma once
+// A DNS server on a loopback address for the probe tests: it records every query datagram and
+// answers it the way its behaviour says.
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/net.h"
+
+namespace kest::testing {
+
+enum class DnsBehaviour {
+    Answer,        // the query's ID, QR set, no error
+    ErrorResponse, // the query's ID, QR set, response code SERVFAIL
+    WrongId,       // the ID with its last bit flipped, QR set
+    QrClear,       // the query's ID, QR clear
+    Short,         // the query's ID and QR set, but only 11 bytes
+    Silent,        // never answers
+};
+
+class DnsDouble {
+public:
+    // Binds address:port (port 0: any free one); throws std::runtime_error when it cannot.
+    DnsDouble(const text::Ipv4Bytes& address, std::uint16_t port, DnsBehaviour behaviour);
+    ~DnsDouble();
+    DnsDouble(const DnsDouble&) = delete;
+    DnsDouble& operator=(const DnsDouble&) = delete;
+
+    std::uint16_t port() const { return port_; }
+    // The datagrams received so far, in order.
+    std::vector<std::string> queries() const;
+    void stop();
+
+private:
+    void serve();
+
+    platform::Socket socket_;
+    std::uint16_t port_ = 0;
+    DnsBehaviour behaviour_;
+    std::atomic<bool> stopping_{false};
+    mutable std::mutex mu_;
+    std::vector<std::string> queries_;
+    std::thread thread_;
+};
+
+// Two doubles on 127.0.0.1 and 127.0.0.2 that share one port, the way two DNS servers share 53.
+struct DnsDoublePair {
+    DnsDoublePair(DnsBehaviour first, DnsBehaviour second);
+    std::uint16_t port() const { return a->port(); }
+    std::unique_ptr<DnsDouble> a, b;
+};
+
+} // namespace kest::testing
