@@ -30,6 +30,11 @@ std::vector<std::string> DnsDouble::queries() const {
     return queries_;
 }
 
+bool DnsDouble::wait_queries(std::size_t n, std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(mu_);
+    return arrived_.wait_for(lock, timeout, [&] { return queries_.size() >= n; });
+}
+
 void DnsDouble::serve() {
     char buf[1500];
     while (!stopping_) {
@@ -43,6 +48,7 @@ void DnsDouble::serve() {
             std::lock_guard lock(mu_);
             queries_.push_back(query);
         }
+        arrived_.notify_all();
         if (behaviour_ == DnsBehaviour::Silent || query.size() < 12)
             continue;
         std::string reply = query;

@@ -3,6 +3,7 @@
 // answers it the way its behaviour says.
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -34,6 +35,8 @@ public:
     std::uint16_t port() const { return port_; }
     // The datagrams received so far, in order.
     std::vector<std::string> queries() const;
+    // Waits until n datagrams have arrived; false when the time-out came first.
+    bool wait_queries(std::size_t n, std::chrono::milliseconds timeout) const;
     void stop();
 
 private:
@@ -44,6 +47,7 @@ private:
     DnsBehaviour behaviour_;
     std::atomic<bool> stopping_{false};
     mutable std::mutex mu_;
+    mutable std::condition_variable arrived_;
     std::vector<std::string> queries_;
     std::thread thread_;
 };

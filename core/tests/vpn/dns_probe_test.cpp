@@ -113,7 +113,9 @@ TEST(PickSystemDns, WalksCandidatesInOrderAgainstOneDeadline) {
         DnsDoublePair servers(c.first, c.second);
         DnsPickSettings settings{c.deadline, servers.port()};
         EXPECT_EQ(pick_from_candidates({loopback_1, loopback_2}, settings), c.chosen) << c.name;
-        // Both were probed at once, each once.
+        // Every candidate was probed, each once, whether or not its answer was looked at.
+        EXPECT_TRUE(servers.a->wait_queries(1, 5s)) << c.name;
+        EXPECT_TRUE(servers.b->wait_queries(1, 5s)) << c.name;
         EXPECT_EQ(servers.a->queries().size(), 1u) << c.name;
         EXPECT_EQ(servers.b->queries().size(), 1u) << c.name;
     }
