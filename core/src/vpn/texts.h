@@ -38,6 +38,11 @@ inline constexpr std::string_view tunnel_up = "✅ Туннель Kest успе�
 inline constexpr std::string_view engine_killed =
     "движок не завершился за отведённое время — убиваем";
 
+// Server address pre-resolution: neither DNS-over-HTTPS nor the system resolver found it.
+inline constexpr std::string_view preresolve_failed =
+    "⚠️ Предразрешение адреса сервера не удалось"
+    " — ядро попробует само.";
+
 } // namespace texts
 
 // The pattern with each "{}" replaced by the next value; extra "{}" stay as they are.
