@@ -1,6 +1,5 @@
 #include "support/dns_double.h"
 
-#include <memory>
 #include <stdexcept>
 
 namespace kest::testing {
@@ -71,19 +70,6 @@ void DnsDouble::serve() {
         }
         platform::send_datagram_to(socket_, reply, from);
     }
-}
-
-DnsDoublePair::DnsDoublePair(DnsBehaviour first, DnsBehaviour second) {
-    // The port the first double got may be taken on the second address; try a few.
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        a = std::make_unique<DnsDouble>(text::Ipv4Bytes{127, 0, 0, 1}, 0, first);
-        try {
-            b = std::make_unique<DnsDouble>(text::Ipv4Bytes{127, 0, 0, 2}, a->port(), second);
-            return;
-        } catch (const std::runtime_error&) {
-        }
-    }
-    throw std::runtime_error("no port free on both 127.0.0.1 and 127.0.0.2");
 }
 
 } // namespace kest::testing

@@ -52,11 +52,4 @@ private:
     std::thread thread_;
 };
 
-// Two doubles on 127.0.0.1 and 127.0.0.2 that share one port, the way two DNS servers share 53.
-struct DnsDoublePair {
-    DnsDoublePair(DnsBehaviour first, DnsBehaviour second);
-    std::uint16_t port() const { return a->port(); }
-    std::unique_ptr<DnsDouble> a, b;
-};
-
 } // namespace kest::testing

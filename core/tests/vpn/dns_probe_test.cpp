@@ -4,7 +4,9 @@
 
 #include <set>
 
+#include "platform/fs.h"
 #include "support/dns_double.h"
+#include "support/temp_dir.h"
 #include "vpn/pick_system_dns.h"
 
 namespace kest::vpn {
@@ -13,10 +15,8 @@ namespace {
 using namespace std::chrono_literals;
 using testing::DnsBehaviour;
 using testing::DnsDouble;
-using testing::DnsDoublePair;
 
-constexpr text::Ipv4Bytes loopback_1{127, 0, 0, 1};
-constexpr text::Ipv4Bytes loopback_2{127, 0, 0, 2};
+constexpr text::Ipv4Bytes loopback{127, 0, 0, 1};
 
 TEST(DnsProbeQuery, IsTheRootNsQuestionWithRecursionDesired) {
     const DnsProbeQuery expected = {0xAB, 0xCD, 0x01, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00,
@@ -57,10 +57,9 @@ TEST(DnsProbe, AnswersFromTheDoubleTellWhetherTheServerReplied) {
     std::vector<Channel<bool>::Receiver> results;
     std::vector<std::thread> probes;
     for (const auto& c : cases) {
-        doubles.push_back(std::make_unique<DnsDouble>(loopback_1, 0, c.behaviour));
+        doubles.push_back(std::make_unique<DnsDouble>(loopback, 0, c.behaviour));
         auto [sender, receiver] = Channel<bool>::make();
-        probes.emplace_back(probe_dns_server, loopback_1, std::move(sender),
-                            doubles.back()->port());
+        probes.emplace_back(probe_dns_server, loopback, std::move(sender), doubles.back()->port());
         results.push_back(std::move(receiver));
     }
     for (auto& t : probes)
@@ -83,46 +82,64 @@ TEST(DnsProbe, AnswersFromTheDoubleTellWhetherTheServerReplied) {
 TEST(DnsProbe, NobodyListeningIsNoAnswer) {
     std::uint16_t port;
     {
-        DnsDouble gone(loopback_1, 0, DnsBehaviour::Silent);
+        DnsDouble gone(loopback, 0, DnsBehaviour::Silent);
         port = gone.port();
     }
     auto [sender, receiver] = Channel<bool>::make();
-    probe_dns_server(loopback_1, std::move(sender), port);
+    probe_dns_server(loopback, std::move(sender), port);
     EXPECT_EQ(receiver.try_recv(), std::optional<bool>(false));
 }
 
+// Both doubles listen on 127.0.0.1, on ports of their own, so the pick is told by position.
 TEST(PickSystemDns, WalksCandidatesInOrderAgainstOneDeadline) {
     struct Case {
         const char* name;
         DnsBehaviour first, second;
         std::chrono::milliseconds deadline;
-        std::string chosen;
+        std::optional<std::size_t> chosen;
     } const cases[] = {
         // The first is waited for and wins though the second answered as fast.
-        {"both answer", DnsBehaviour::Answer, DnsBehaviour::Answer, 5s, "127.0.0.1"},
-        {"error response counts", DnsBehaviour::ErrorResponse, DnsBehaviour::Answer, 5s,
-         "127.0.0.1"},
-        {"wrong reply moves on", DnsBehaviour::WrongId, DnsBehaviour::Answer, 5s, "127.0.0.2"},
+        {"both answer", DnsBehaviour::Answer, DnsBehaviour::Answer, 5s, 0},
+        {"error response counts", DnsBehaviour::ErrorResponse, DnsBehaviour::Answer, 5s, 0},
+        {"wrong reply moves on", DnsBehaviour::WrongId, DnsBehaviour::Answer, 5s, 1},
         // Its probe gives up after 2 s, well before the deadline.
-        {"first silent", DnsBehaviour::Silent, DnsBehaviour::Answer, 5s, "127.0.0.2"},
+        {"first silent", DnsBehaviour::Silent, DnsBehaviour::Answer, 5s, 1},
         // The deadline comes while waiting on the first: the second's answer is not looked at.
-        {"first stalls past the deadline", DnsBehaviour::Silent, DnsBehaviour::Answer, 600ms, ""},
-        {"nobody answers", DnsBehaviour::QrClear, DnsBehaviour::Short, 5s, ""},
+        {"first stalls past the deadline", DnsBehaviour::Silent, DnsBehaviour::Answer, 600ms,
+         std::nullopt},
+        {"nobody answers", DnsBehaviour::QrClear, DnsBehaviour::Short, 5s, std::nullopt},
     };
     for (const Case& c : cases) {
-        DnsDoublePair servers(c.first, c.second);
-        DnsPickSettings settings{c.deadline, servers.port()};
-        EXPECT_EQ(pick_from_candidates({loopback_1, loopback_2}, settings), c.chosen) << c.name;
+        DnsDouble first(loopback, 0, c.first);
+        DnsDouble second(loopback, 0, c.second);
+        EXPECT_EQ(
+            first_answering({{loopback, first.port()}, {loopback, second.port()}}, c.deadline),
+            c.chosen)
+            << c.name;
         // Every candidate was probed, each once, whether or not its answer was looked at.
-        EXPECT_TRUE(servers.a->wait_queries(1, 5s)) << c.name;
-        EXPECT_TRUE(servers.b->wait_queries(1, 5s)) << c.name;
-        EXPECT_EQ(servers.a->queries().size(), 1u) << c.name;
-        EXPECT_EQ(servers.b->queries().size(), 1u) << c.name;
+        for (const DnsDouble* server : {&first, &second}) {
+            EXPECT_TRUE(server->wait_queries(1, 5s)) << c.name;
+            EXPECT_EQ(server->queries().size(), 1u) << c.name;
+        }
     }
 }
 
 TEST(PickSystemDns, NoCandidateReturnsAtOnceWithoutProbing) {
-    EXPECT_EQ(pick_from_candidates({}), "");
+    EXPECT_EQ(first_answering({}), std::nullopt);
+}
+
+// A system list of loopback stubs and IPv6 servers leaves nothing to probe: the double that
+// listens on the loopback address hears nothing.
+TEST(PickSystemDns, LoopbackStubsAreNeverProbed) {
+    if (platform::default_resolver_config_path().empty())
+        GTEST_SKIP() << "the system list comes from the adapter listing here";
+    testing::TempDir dir;
+    std::string conf = dir.join("resolv.conf");
+    ASSERT_TRUE(platform::write_file(conf, "nameserver 127.0.0.1\nnameserver 127.0.0.53\n"
+                                           "nameserver ::1\nnameserver 2001:db8::1\n"));
+    DnsDouble stub(loopback, 0, DnsBehaviour::Answer);
+    EXPECT_EQ(pick_system_dns({dns_pick_deadline, stub.port()}, conf), "");
+    EXPECT_FALSE(stub.wait_queries(1, 300ms));
 }
 
 } // namespace

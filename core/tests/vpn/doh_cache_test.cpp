@@ -13,7 +13,9 @@ using Clock = DohCache::Clock;
 const Clock::time_point t0 = Clock::time_point() + 1000h;
 
 std::string host(int i) {
-    return "h" + std::to_string(i) + ".test";
+    std::string name = std::to_string(i);
+    name += ".test";
+    return name;
 }
 
 TEST(DohCache, AnEntryIsFreshForSixHundredSecondsAndAHitDoesNotRenewIt) {

@@ -90,6 +90,25 @@ Expected<void> send_datagram(Socket& socket, std::string_view bytes) {
 }
 
 Expected<std::size_t> receive_datagram(Socket& socket, char* buf, std::size_t size) {
+    // Wine lets a blocking recv wait past SO_RCVTIMEO; the wait for readability keeps the
+    // socket's own time-out there too.
+    DWORD timeout_ms = 0;
+    int len = sizeof timeout_ms;
+    if (getsockopt(sock_of(socket), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<char*>(&timeout_ms),
+                   &len) == 0 &&
+        timeout_ms != 0) {
+        fd_set set;
+        FD_ZERO(&set);
+        FD_SET(sock_of(socket), &set);
+        timeval tv;
+        tv.tv_sec = static_cast<long>(timeout_ms / 1000);
+        tv.tv_usec = static_cast<long>((timeout_ms % 1000) * 1000);
+        int ready = select(0, &set, nullptr, nullptr, &tv);
+        if (ready == SOCKET_ERROR)
+            return wsa_error("select");
+        if (ready == 0)
+            return unexpected(std::string("recv: timed out"));
+    }
     int n = recv(sock_of(socket), buf, static_cast<int>(size), 0);
     // A datagram longer than the buffer arrives cut to its size, which is what callers want.
     if (n == SOCKET_ERROR && WSAGetLastError() == WSAEMSGSIZE)
