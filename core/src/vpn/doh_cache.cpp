@@ -30,9 +30,10 @@ bool DohCache::holds(const std::string& host) const {
     return entries_.contains(host);
 }
 
+// Never destroyed: the VPN worker may still be inside a lookup while the process exits.
 DohCache& doh_cache() {
-    static DohCache cache;
-    return cache;
+    static auto* cache = new DohCache;
+    return *cache;
 }
 
 } // namespace kest::vpn
