@@ -4,7 +4,6 @@
 #include "support/bin_dir.h"
 #include "support/child_session.h"
 #include "support/http_server.h"
-#include "vpn/texts.h"
 #include "json/json.h"
 
 namespace kest::vpn {
@@ -36,7 +35,9 @@ TEST(PreresolveLog, NothingAnsweringLeavesTheOutboundAndLogsOneLine) {
     ChildRun run = preresolve_in_child(outbound, one, two);
     EXPECT_EQ(run.out, std::vector<std::string>{outbound});
     ASSERT_EQ(run.err.size(), 1u);
-    const std::string tail = "[vpn] " + std::string(texts::preresolve_failed);
+    const std::string tail =
+        "[vpn] ⚠️ Предразрешение адреса сервера не удалось"
+        " — ядро попробует само.";
     EXPECT_TRUE(run.err[0].ends_with(tail)) << run.err[0];
     EXPECT_EQ(run.err[0].size(), 9 + tail.size()) << run.err[0]; // "HH:MM:SS " before it
     EXPECT_EQ(one.requests().size(), 1u);
