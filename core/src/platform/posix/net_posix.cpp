@@ -4,13 +4,16 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <string>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include "platform/posix/error_text.h"
+#include "platform/unique_handle.h"
 
 namespace kest::platform {
 namespace {
@@ -62,6 +65,38 @@ Expected<Socket> bound_listener(std::uint16_t port) {
         return unexpected(errno_text("listen"));
     return s;
 }
+
+sockaddr_in ipv4_socket_address(const text::Ipv4Bytes& address, std::uint16_t port) {
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(port);
+    std::memcpy(&addr.sin_addr, address.data(), address.size());
+    return addr;
+}
+
+bool set_timeout(int fd, int option, std::chrono::milliseconds timeout) {
+    timeval tv{};
+    tv.tv_sec = static_cast<time_t>(timeout.count() / 1000);
+    tv.tv_usec = static_cast<suseconds_t>((timeout.count() % 1000) * 1000);
+    return ::setsockopt(fd, SOL_SOCKET, option, &tv, sizeof tv) == 0;
+}
+
+Expected<Socket> bound_udp(const text::Ipv4Bytes& address, std::uint16_t port) {
+    int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return unexpected(errno_text("socket"));
+    Socket s = from_fd(fd);
+    sockaddr_in addr = ipv4_socket_address(address, port);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0)
+        return unexpected(errno_text("bind"));
+    return s;
+}
+
+struct AddressListTraits {
+    using type = addrinfo*;
+    static addrinfo* invalid() noexcept { return nullptr; }
+    static void close(addrinfo* list) noexcept { ::freeaddrinfo(list); }
+};
 
 } // namespace
 
@@ -152,6 +187,99 @@ Expected<Socket> connect_loopback(std::uint16_t port, std::chrono::milliseconds 
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return s;
+}
+
+Expected<Socket> open_udp(std::chrono::milliseconds send_timeout,
+                          std::chrono::milliseconds receive_timeout) {
+    auto s = bound_udp({0, 0, 0, 0}, 0);
+    if (!s)
+        return s;
+    if (!set_timeout(fd_of(*s), SO_RCVTIMEO, receive_timeout) ||
+        !set_timeout(fd_of(*s), SO_SNDTIMEO, send_timeout))
+        return unexpected(errno_text("setsockopt"));
+    return s;
+}
+
+Expected<void> connect_udp(Socket& socket, const text::Ipv4Bytes& address, std::uint16_t port) {
+    sockaddr_in addr = ipv4_socket_address(address, port);
+    if (::connect(fd_of(socket), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0)
+        return unexpected(errno_text("connect"));
+    return {};
+}
+
+Expected<void> send_datagram(Socket& socket, std::string_view bytes) {
+    for (;;) {
+        ssize_t n = ::send(fd_of(socket), bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return unexpected(errno_text("send"));
+        if (static_cast<std::size_t>(n) != bytes.size())
+            return unexpected(std::string("send: datagram cut short"));
+        return {};
+    }
+}
+
+Expected<std::size_t> receive_datagram(Socket& socket, char* buf, std::size_t size) {
+    for (;;) {
+        ssize_t n = ::recv(fd_of(socket), buf, size, 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return unexpected(errno_text("recv"));
+        return static_cast<std::size_t>(n);
+    }
+}
+
+Expected<Socket> bind_udp(const text::Ipv4Bytes& address, std::uint16_t port) {
+    return bound_udp(address, port);
+}
+
+std::optional<std::size_t> receive_datagram_from(Socket& socket, char* buf, std::size_t size,
+                                                 std::chrono::milliseconds timeout, UdpPeer& from) {
+    if (wait_for(fd_of(socket), POLLIN, timeout) != 1)
+        return std::nullopt;
+    sockaddr_in addr{};
+    socklen_t len = sizeof addr;
+    ssize_t n = ::recvfrom(fd_of(socket), buf, size, 0, reinterpret_cast<sockaddr*>(&addr), &len);
+    if (n < 0 || addr.sin_family != AF_INET)
+        return std::nullopt;
+    std::memcpy(from.address.data(), &addr.sin_addr, from.address.size());
+    from.port = ntohs(addr.sin_port);
+    return static_cast<std::size_t>(n);
+}
+
+bool send_datagram_to(Socket& socket, std::string_view bytes, const UdpPeer& to) {
+    sockaddr_in addr = ipv4_socket_address(to.address, to.port);
+    ssize_t n = ::sendto(fd_of(socket), bytes.data(), bytes.size(), MSG_NOSIGNAL,
+                         reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    return n >= 0 && static_cast<std::size_t>(n) == bytes.size();
+}
+
+Expected<std::vector<text::IpAddress>> resolve_host(std::string_view host) {
+    if (host.find('\0') != std::string_view::npos)
+        return unexpected(std::string("getaddrinfo: the name holds a NUL byte"));
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM; // one entry per address rather than one per socket type
+    addrinfo* list = nullptr;
+    int rc = ::getaddrinfo(std::string(host).c_str(), "0", &hints, &list);
+    if (rc != 0)
+        return unexpected("getaddrinfo: " + std::string(::gai_strerror(rc)));
+    UniqueHandle<AddressListTraits> owned(list);
+    std::vector<text::IpAddress> out;
+    for (addrinfo* a = list; a != nullptr; a = a->ai_next) {
+        if (a->ai_family == AF_INET && a->ai_addr) {
+            text::Ipv4Bytes v4;
+            std::memcpy(v4.data(), &reinterpret_cast<sockaddr_in*>(a->ai_addr)->sin_addr, 4);
+            out.emplace_back(v4);
+        } else if (a->ai_family == AF_INET6 && a->ai_addr) {
+            text::Ipv6Bytes v6;
+            std::memcpy(v6.data(), &reinterpret_cast<sockaddr_in6*>(a->ai_addr)->sin6_addr, 16);
+            out.emplace_back(v6);
+        }
+    }
+    return out;
 }
 
 } // namespace kest::platform
