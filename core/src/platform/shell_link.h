@@ -15,7 +15,7 @@ public:
     ShellLinkApartment& operator=(const ShellLinkApartment&) = delete;
 
 private:
-    bool initialised_ = false;
+    [[maybe_unused]] bool initialised_ = false; // read only where COM exists
 };
 
 inline constexpr std::size_t kShellLinkPathUnits = 260;
