@@ -62,4 +62,33 @@ inline std::string fill_text(std::string_view pattern,
     return out;
 }
 
+// Connection reset; the count follows.
+inline constexpr std::string_view kConnectionsReset =
+    "🔁 Сброшено соединений у приложений из правил: ";
+
+// Orphan clean-up; the count follows.
+inline constexpr std::string_view kOrphanEnginesEnded =
+    "🧹 Завершено осиротевших ядер Kest Connect: ";
+inline constexpr std::string_view kForeignEnginesLeft =
+    "ℹ️ Оставлено чужих ядер sing-box (другой VPN-клиент): ";
+// The device listing failed; the error text follows.
+inline constexpr std::string_view kDeviceListingFailed = "⚠️ pnputil: ";
+// The instance id follows.
+inline constexpr std::string_view kAdapterRemoved = "🧹 Снят осиротевший TUN-адаптер: ";
+// "⚠️ Не удалось снять адаптер {id}: {error}".
+inline constexpr std::string_view kAdapterRemovalFailedHead = "⚠️ Не удалось снять адаптер ";
+inline constexpr std::string_view kAdapterRemovalFailedSeparator = ": ";
+
+// A hidden tool run: "код {exit code}: {output}".
+inline constexpr std::string_view kToolExitCode = "код ";
+inline constexpr std::string_view kToolExitCodeSeparator = ": ";
+// A hidden tool that outlived its time limit: "программа не завершилась за {limit} и была
+// остановлена".
+inline constexpr std::string_view kToolTimedOutHead = "программа не завершилась за ";
+inline constexpr std::string_view kToolTimedOutTail = " и была остановлена";
+inline constexpr std::string_view kSecondsUnit = " с";
+inline constexpr std::string_view kMillisecondsUnit = " мс";
+// The output pipes could not be read.
+inline constexpr std::string_view kToolOutputUnreadable = "не удалось прочитать вывод программы";
+
 } // namespace kest::vpn

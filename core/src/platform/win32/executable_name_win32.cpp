@@ -1,0 +1,9 @@
+#include "platform/executable_name.h"
+
+namespace kest::platform {
+
+std::string_view executable_suffix() {
+    return ".exe";
+}
+
+} // namespace kest::platform
