@@ -21,15 +21,16 @@ bool listed_ignoring_ascii_case(const config::PlanList& list, std::string_view t
 
 } // namespace
 
-RuleAppMatcher::RuleAppMatcher(const config::RoutePlan& plan, char sep) : plan_(plan) {
+RuleAppMatcher::RuleAppMatcher(const config::RoutePlan& plan, char sep)
+    : process_names_(plan.process_names), exe_paths_(plan.exe_paths) {
     for (const auto& folder : plan.folders)
         folder_prefixes_.push_back(folder_prefix(folder, sep));
 }
 
 bool RuleAppMatcher::matches(std::string_view path) const {
-    if (listed_ignoring_ascii_case(plan_.process_names, text::file_name_of(path)))
+    if (listed_ignoring_ascii_case(process_names_, text::file_name_of(path)))
         return true;
-    if (listed_ignoring_ascii_case(plan_.exe_paths, path))
+    if (listed_ignoring_ascii_case(exe_paths_, path))
         return true;
     if (folder_prefixes_.empty())
         return false;

@@ -22,7 +22,8 @@ public:
     bool matches(std::string_view path) const;
 
 private:
-    const config::RoutePlan& plan_;
+    config::PlanList process_names_;
+    config::PlanList exe_paths_;
     std::vector<std::string> folder_prefixes_;
 };
 

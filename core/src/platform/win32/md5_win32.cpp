@@ -1,5 +1,6 @@
 #include "platform/md5.h"
 
+#include "platform/unique_handle.h"
 #include "platform/win32/windows_api.h"
 // After windows.h, which it needs.
 #include <bcrypt.h>
