@@ -8,6 +8,7 @@
 #include "platform/env.h"
 #include "platform/net.h"
 #include "platform/process_image.h"
+#include "support/wine.h"
 
 namespace kest::platform {
 namespace {
@@ -92,15 +93,21 @@ TEST(SystemTcpTable, HoldsOurOwnLoopbackConnectionWhereTheSystemHasATable) {
         return static_cast<std::uint32_t>(((port & 0xFF) << 8) | (port >> 8));
     };
     const std::uint32_t loopback = 0x0100007F; // 127.0.0.1 in network order
+    // Wine reads the host's table and knows no owners: it reports process id 0 for every row.
+    const std::uint32_t owner = testing::running_under_wine() ? 0 : current_process_id();
     bool listening = false, connected = false;
     for (const auto& row : decode_tcp_table(*table)) {
-        if (row.owning_pid != current_process_id())
-            continue;
-        if (row.local_port == stored(listener->local_port()) && row.remote_port == 0)
+        if (row.local_port == stored(listener->local_port()) && row.remote_port == 0) {
             listening = true;
+            EXPECT_EQ(row.owning_pid, owner);
+            EXPECT_EQ(row.state, 2u) << "listening";
+        }
         if (row.local_port == stored(client->local_port()) && row.local_addr == loopback &&
-            row.remote_addr == loopback && row.remote_port == stored(listener->local_port()))
+            row.remote_addr == loopback && row.remote_port == stored(listener->local_port())) {
             connected = true;
+            EXPECT_EQ(row.owning_pid, owner);
+            EXPECT_EQ(row.state, 5u) << "established";
+        }
     }
     EXPECT_TRUE(listening);
     EXPECT_TRUE(connected);
