@@ -72,9 +72,8 @@ std::vector<std::string> device_ids_naming(std::string_view listing,
     BlockJudge block(names, ids);
     for (std::size_t begin = 0;;) {
         std::size_t end = listing.find('\n', begin);
-        std::string_view line = listing.substr(begin, end == std::string_view::npos
-                                                          ? std::string_view::npos
-                                                          : end - begin);
+        std::string_view line = listing.substr(
+            begin, end == std::string_view::npos ? std::string_view::npos : end - begin);
         if (std::size_t at = instance_id_start(line); at != std::string_view::npos) {
             std::string id = text::replace_invalid_utf8(line.substr(at));
             block.start(std::string(text::trim_white_space(id)), line);

@@ -31,16 +31,15 @@ bool starts_with_any(std::string_view text, const std::vector<std::string>& pref
 }
 
 void remove_stale_adapters(const OrphanCleanupSetup& setup, const OrphanCleanupCalls& calls) {
-    auto listing = calls.run_tool(setup.pnputil, {"/enum-devices", "/class", "Net"},
-                                  setup.tool_time_limit);
+    auto listing =
+        calls.run_tool(setup.pnputil, {"/enum-devices", "/class", "Net"}, setup.tool_time_limit);
     if (!listing) {
         calls.log(std::string(kDeviceListingFailed) + listing.error());
         return;
     }
     // Without a digest the adapter is still known by its name.
     std::string identifier = adapter_identifier(config::kTunInterfaceName).value_or("");
-    for (const auto& id :
-         device_ids_naming(*listing, {identifier, config::kTunInterfaceName})) {
+    for (const auto& id : device_ids_naming(*listing, {identifier, config::kTunInterfaceName})) {
         auto removed = calls.run_tool(setup.pnputil, {"/remove-device", id}, setup.tool_time_limit);
         if (removed)
             calls.log(std::string(kAdapterRemoved) + id);
@@ -69,9 +68,8 @@ std::vector<std::string> own_folders_for(std::optional<std::string_view> running
     }
     folders.push_back(data_dir_from(env, sep));
     auto local = env("LOCALAPPDATA");
-    std::string base = local && !local->empty()
-                           ? *local
-                           : text::join_path(home_dir_from(env), ".cache", sep);
+    std::string base =
+        local && !local->empty() ? *local : text::join_path(home_dir_from(env), ".cache", sep);
     folders.push_back(text::join_path(base, "Kest Connect", sep));
     return folders;
 }
@@ -79,9 +77,8 @@ std::vector<std::string> own_folders_for(std::optional<std::string_view> running
 OrphanCleanupSetup running_orphan_cleanup_setup() {
     OrphanCleanupSetup setup;
     auto exe = platform::own_executable_path();
-    setup.own_folders =
-        own_folders_for(exe ? std::optional<std::string_view>(*exe) : std::nullopt, process_env(),
-                        platform::path_separator());
+    setup.own_folders = own_folders_for(exe ? std::optional<std::string_view>(*exe) : std::nullopt,
+                                        process_env(), platform::path_separator());
     setup.pnputil = pnputil_path();
     return setup;
 }

@@ -101,8 +101,8 @@ Expected<std::string> run_hidden(const std::string& program, const std::vector<s
     Drained out, err;
     // Declared after the pipes' owner, so the readers are joined before the pipes go away.
     OutputReaders readers;
-    for (auto [pipe, into] : {std::pair{child.stdout_pipe.get(), &out},
-                              std::pair{child.stderr_pipe.get(), &err}}) {
+    for (auto [pipe, into] :
+         {std::pair{child.stdout_pipe.get(), &out}, std::pair{child.stderr_pipe.get(), &err}}) {
         if (auto started = readers.start(*pipe, *into); !started) {
             end_process(*child.process);
             return unexpected(started.error());

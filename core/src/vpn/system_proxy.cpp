@@ -56,8 +56,8 @@ bool proxy_enabled(const std::optional<platform::RegistryValue>& value) {
 }
 
 std::optional<std::string> loopback_system_proxy() {
-    auto key = platform::open_registry_key(platform::RegistryRoot::CurrentUser,
-                                           kInternetSettingsKey);
+    auto key =
+        platform::open_registry_key(platform::RegistryRoot::CurrentUser, kInternetSettingsKey);
     if (!key)
         return std::nullopt;
     if (!proxy_enabled(platform::read_registry_value(*key, "ProxyEnable")))

@@ -74,9 +74,11 @@ inline constexpr std::string_view kForeignEnginesLeft =
 // The device listing failed; the error text follows.
 inline constexpr std::string_view kDeviceListingFailed = "⚠️ pnputil: ";
 // The instance id follows.
-inline constexpr std::string_view kAdapterRemoved = "🧹 Снят осиротевший TUN-адаптер: ";
+inline constexpr std::string_view kAdapterRemoved =
+    "🧹 Снят осиротевший TUN-адаптер: ";
 // "⚠️ Не удалось снять адаптер {id}: {error}".
-inline constexpr std::string_view kAdapterRemovalFailedHead = "⚠️ Не удалось снять адаптер ";
+inline constexpr std::string_view kAdapterRemovalFailedHead =
+    "⚠️ Не удалось снять адаптер ";
 inline constexpr std::string_view kAdapterRemovalFailedSeparator = ": ";
 
 // A hidden tool run: "код {exit code}: {output}".

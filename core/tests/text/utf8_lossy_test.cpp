@@ -11,7 +11,10 @@ TEST(ReplaceInvalidUtf8, KeepsWellFormedTextAndReplacesEachBadByte) {
     } cases[] = {
         {"", ""},
         {"Сетевой адаптер\r\n", "Сетевой адаптер\r\n"},
-        {"a\xFF" "b", "a\xEF\xBF\xBD" "b"},
+        {"a\xFF"
+         "b",
+         "a\xEF\xBF\xBD"
+         "b"},
         {"\xC3", "\xEF\xBF\xBD"},                                 // cut short
         {"\xC0\xAF", "\xEF\xBF\xBD\xEF\xBF\xBD"},                 // overlong
         {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"}, // surrogate

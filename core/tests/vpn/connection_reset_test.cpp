@@ -6,6 +6,7 @@
 #include <map>
 
 #include "support/child_session.h"
+#include "support/fake_processes.h"
 #include "support/program_copy.h"
 #include "support/temp_dir.h"
 
@@ -62,27 +63,16 @@ TEST(RuleAppMatcher, MatchesByFileNamePathOrFolderPrefix) {
 
 // An in-memory system: processes with their paths, a TCP table and the entries deleted.
 struct FakeSystem {
-    std::vector<platform::SnapshotProcess> processes;
-    std::map<std::uint32_t, std::string> paths; // missing: the process cannot be queried
+    testing::FakeProcesses list;
     std::vector<TcpRow> rows;
     bool deleting_allowed = true;
-    int snapshots = 0;
     int table_queries = 0;
     std::vector<TcpRow> set_calls;
     std::vector<std::string> log;
 
     ConnectionResetCalls calls() {
         ConnectionResetCalls c;
-        c.processes.snapshot = [this] {
-            ++snapshots;
-            return processes;
-        };
-        c.processes.image_path = [this](std::uint32_t pid, platform::ImagePathBuffer&) {
-            auto it = paths.find(pid);
-            return it == paths.end() ? std::string() : it->second;
-        };
-        c.processes.self_pid = 7;
-        c.processes.separator = '\\';
+        c.processes = list.calls(7);
         c.query_table = [this](std::span<std::uint8_t> buffer) {
             ++table_queries;
             std::vector<std::uint32_t> fields{static_cast<std::uint32_t>(rows.size())};
@@ -106,12 +96,15 @@ struct FakeSystem {
 
 FakeSystem browser_and_core() {
     FakeSystem s;
-    s.processes = {{7, "kestcore.exe"}, {10, "firefox.exe"}, {11, "firefox.exe"},
-                   {12, "curl.exe"},    {13, "Firefox.exe"}};
-    s.paths = {{7, "C:\\Kest\\firefox.exe"},
-               {10, "C:\\Program Files\\Mozilla Firefox\\firefox.exe"},
-               {11, "C:\\Program Files\\Mozilla Firefox\\firefox.exe"},
-               {12, "C:\\Windows\\System32\\curl.exe"}};
+    s.list.processes = {{7, "kestcore.exe"},
+                        {10, "firefox.exe"},
+                        {11, "firefox.exe"},
+                        {12, "curl.exe"},
+                        {13, "Firefox.exe"}};
+    s.list.paths = {{7, "C:\\Kest\\firefox.exe"},
+                    {10, "C:\\Program Files\\Mozilla Firefox\\firefox.exe"},
+                    {11, "C:\\Program Files\\Mozilla Firefox\\firefox.exe"},
+                    {12, "C:\\Windows\\System32\\curl.exe"}};
     // pid 13 cannot be queried: its snapshot name fits, but only the path counts.
     s.rows = {{5, 0x0100007F, 0x1111, 0x08080808, 0xBB01, 10},
               {2, 0, 0x2222, 0, 0, 11},
@@ -150,12 +143,12 @@ TEST(ResetRuleAppConnections, LooksNoFurtherThanItMust) {
     plan.ip_cidrs.append("10.0.0.0/8");
     plan.geosite_names.append("youtube");
     EXPECT_EQ(reset_rule_app_connections(plan, sites.calls()), 0u);
-    EXPECT_EQ(sites.snapshots, 0);
+    EXPECT_EQ(sites.list.snapshots, 0);
 
     // No running process matches: the table is never read.
     FakeSystem none = browser_and_core();
     EXPECT_EQ(reset_rule_app_connections(plan_of({"telegram.exe"}, {}, {}), none.calls()), 0u);
-    EXPECT_EQ(none.snapshots, 1);
+    EXPECT_EQ(none.list.snapshots, 1);
     EXPECT_EQ(none.table_queries, 0);
 
     // The core itself never counts, even when it is named in the plan.

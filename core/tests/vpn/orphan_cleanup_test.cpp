@@ -7,10 +7,11 @@
 
 #include "platform/env.h"
 #include "platform/executable_name.h"
+#include "support/fake_processes.h"
+#include "support/scoped_env.h"
 #include "text/ascii.h"
 #include "vpn/adapter_identifier.h"
 #include "vpn/device_listing.h"
-#include "support/scoped_env.h"
 
 namespace kest::vpn {
 namespace {
@@ -52,15 +53,21 @@ TEST(DeviceListing, CutsTheListingIntoDeviceBlocksAndKeepsThoseNamingTheAdapter)
          "Instance ID: swd\\wintun\\{1}\n  Description: KESTTUN\nx Root\\Net\\7 \t\nother",
          {"swd\\wintun\\{1}"}},
         {"\"swd\\\" wins over an earlier \"root\\\" on the same line",
-         "root\\a swd\\b kesttun", {"swd\\b kesttun"}},
+         "root\\a swd\\b kesttun",
+         {"swd\\b kesttun"}},
         {"a name before the first device belongs to none",
-         "kesttun adapters:\nInstance ID: ROOT\\NET\\0000\nDescription: other\n", {}},
+         "kesttun adapters:\nInstance ID: ROOT\\NET\\0000\nDescription: other\n",
+         {}},
         {"a slash is not a backslash, and the name must be whole",
-         "Instance ID: ROOT/NET/0000 kesttun\nInstance ID: SWD\\X\nkest tun\n", {}},
+         "Instance ID: ROOT/NET/0000 kesttun\nInstance ID: SWD\\X\nkest tun\n",
+         {}},
         {"the last line counts without a line end; duplicates stay",
-         "SWD\\A\nkesttun\nSWD\\A\nkesttun", {"SWD\\A", "SWD\\A"}},
+         "SWD\\A\nkesttun\nSWD\\A\nkesttun",
+         {"SWD\\A", "SWD\\A"}},
         {"invalid bytes in an id are replaced",
-         "ROOT\\N\xFF\x31\nkesttun\n", {"ROOT\\N\xEF\xBF\xBD" "1"}},
+         "ROOT\\N\xFF\x31\nkesttun\n",
+         {"ROOT\\N\xEF\xBF\xBD"
+          "1"}},
         {"empty listing", "", {}},
     };
     for (const auto& c : cases)
@@ -92,7 +99,8 @@ TEST(OwnFolders, AreTheExecutableFolderTheDataFolderAndTheLocalFolder) {
             return it->second;
         };
     };
-    const Env full{{"APPDATA", "C:\\U\\AppData\\Roaming"}, {"LOCALAPPDATA", "C:\\U\\AppData\\Local"}};
+    const Env full{{"APPDATA", "C:\\U\\AppData\\Roaming"},
+                   {"LOCALAPPDATA", "C:\\U\\AppData\\Local"}};
     EXPECT_EQ(own_folders_for("C:\\Program Files\\Kest\\kestcore.exe", lookup(full), '\\'),
               (std::vector<std::string>{"C:\\Program Files\\Kest",
                                         "C:\\U\\AppData\\Roaming\\Kest Connect",
@@ -111,14 +119,12 @@ TEST(OwnFolders, AreTheExecutableFolderTheDataFolderAndTheLocalFolder) {
 // An in-memory system for the clean-up: processes with their paths, what terminates, whether
 // the user is an administrator, and a scripted device tool.
 struct FakeSystem {
-    std::vector<platform::SnapshotProcess> processes;
-    std::map<std::uint32_t, std::string> paths; // missing: the path cannot be read
+    testing::FakeProcesses list;
     std::vector<std::uint32_t> unkillable;
     bool administrator = true;
     std::map<std::string, Expected<std::string>> tool_answers; // by the tool's first argument
     std::map<std::string, std::string> failing_removals;       // id -> error text
 
-    int snapshots = 0;
     int admin_checks = 0;
     std::vector<std::pair<std::uint32_t, int>> terminated;
     std::vector<std::vector<std::string>> tool_runs;
@@ -127,16 +133,7 @@ struct FakeSystem {
 
     OrphanCleanupCalls calls() {
         OrphanCleanupCalls c;
-        c.processes.snapshot = [this] {
-            ++snapshots;
-            return processes;
-        };
-        c.processes.image_path = [this](std::uint32_t pid, platform::ImagePathBuffer&) {
-            auto it = paths.find(pid);
-            return it == paths.end() ? std::string() : it->second;
-        };
-        c.processes.self_pid = 1;
-        c.processes.separator = '\\';
+        c.processes = list.calls(1);
         c.terminate = [this](std::uint32_t pid, int code) {
             terminated.emplace_back(pid, code);
             return std::find(unkillable.begin(), unkillable.end(), pid) == unkillable.end();
@@ -170,42 +167,49 @@ std::string engine(std::string_view stem) {
 
 TEST(EndOrphanEngines, EndsOwnEnginesCountsForeignOnesAndNeverTouchesTheCore) {
     FakeSystem s;
-    s.processes = {{1, engine("vuvezozire")},  {2, text::ascii_lowercase(engine("SING-BOX"))},
-                   {3, "SING-BOX" + std::string(platform::executable_suffix())},
-                   {4, engine("vuvezozire")},  {5, engine("vuvezozire")},
-                   {6, engine("Vuvezozire")},  {7, engine("vuvezozire")},
-                   {8, engine("sing-box")},    {9, engine("kestcore")},
-                   {10, engine("sing-box2")}};
-    s.paths = {{1, "C:\\Own\\Kest\\vuvezozire.exe"},          // the core itself
-               {2, "C:\\OWN\\KEST\\vuvezozire.exe"},          // letter case of the folder
-               {3, "C:\\U\\Roaming\\Kest Connect\\bin\\sing-box.exe"},
-               {4, "C:\\Program Files\\OtherVPN\\vuvezozire.exe"},
-               // 5: protected, its path cannot be read
-               {6, "C:\\Own\\Kest Connect Beta\\vuvezozire.exe"}, // only begins like an own folder
-               {7, "C:\\Own\\Kest\\vuvezozire.exe"},              // cannot be ended
-               {8, "c:\\own\\kest\\sing-box.exe"},
-               {9, "C:\\Own\\Kest\\kestcore.exe"},
-               {10, "C:\\Own\\Kest\\sing-box2.exe"}};
+    s.list.processes = {{1, engine("vuvezozire")},
+                        {2, text::ascii_lowercase(engine("SING-BOX"))},
+                        {3, "SING-BOX" + std::string(platform::executable_suffix())},
+                        {4, engine("vuvezozire")},
+                        {5, engine("vuvezozire")},
+                        {6, engine("Vuvezozire")},
+                        {7, engine("vuvezozire")},
+                        {8, engine("sing-box")},
+                        {9, engine("kestcore")},
+                        {10, engine("sing-box2")}};
+    s.list.paths = {
+        {1, "C:\\Own\\Kest\\vuvezozire.exe"}, // the core itself
+        {2, "C:\\OWN\\KEST\\vuvezozire.exe"}, // letter case of the folder
+        {3, "C:\\U\\Roaming\\Kest Connect\\bin\\sing-box.exe"},
+        {4, "C:\\Program Files\\OtherVPN\\vuvezozire.exe"},
+        // 5: protected, its path cannot be read
+        {6, "C:\\Own\\Kest Connect Beta\\vuvezozire.exe"}, // only begins like an own folder
+        {7, "C:\\Own\\Kest\\vuvezozire.exe"},              // cannot be ended
+        {8, "c:\\own\\kest\\sing-box.exe"},
+        {9, "C:\\Own\\Kest\\kestcore.exe"},
+        {10, "C:\\Own\\Kest\\sing-box2.exe"}};
     s.unkillable = {7};
     const std::vector<std::string> own{"C:\\Own\\Kest\\", "C:\\U\\Roaming\\Kest Connect"};
     EngineCounts counts = end_orphan_engines(own, s.calls());
     EXPECT_EQ(counts.ended, 3u);
     EXPECT_EQ(counts.foreign, 3u);
-    EXPECT_EQ(s.terminated, (std::vector<std::pair<std::uint32_t, int>>{{2, 1}, {3, 1}, {7, 1}, {8, 1}}));
+    EXPECT_EQ(s.terminated,
+              (std::vector<std::pair<std::uint32_t, int>>{{2, 1}, {3, 1}, {7, 1}, {8, 1}}));
     EXPECT_EQ(s.log, (std::vector<std::string>{
                          "🧹 Завершено осиротевших ядер Kest Connect: 3",
-                         "ℹ️ Оставлено чужих ядер sing-box (другой VPN-клиент): 3"}));
+                         "ℹ️ Оставлено чужих ядер sing-box (другой VPN-клиент): "
+                         "3"}));
 }
 
 TEST(EndOrphanEngines, LogsOnlyTheCountsAboveZero) {
     FakeSystem foreign_only;
-    foreign_only.processes = {{4, engine("sing-box")}};
+    foreign_only.list.processes = {{4, engine("sing-box")}};
     EXPECT_EQ(end_orphan_engines({"C:\\Own"}, foreign_only.calls()).foreign, 1u);
-    EXPECT_EQ(foreign_only.log,
-              (std::vector<std::string>{"ℹ️ Оставлено чужих ядер sing-box (другой VPN-клиент): 1"}));
+    EXPECT_EQ(foreign_only.log, (std::vector<std::string>{"ℹ️ Оставлено чужих ядер sing-box "
+                                                          "(другой VPN-клиент): 1"}));
 
     FakeSystem nothing;
-    nothing.processes = {{4, engine("notepad")}};
+    nothing.list.processes = {{4, engine("notepad")}};
     end_orphan_engines({"C:\\Own"}, nothing.calls());
     EXPECT_TRUE(nothing.log.empty());
 }
@@ -225,7 +229,7 @@ TEST(CleanupOrphans, RemovesTheAdapterDevicesInListingOrderAndClearsTheFlag) {
     OrphanCleanupSetup setup{{"C:\\Own"}, "S\\System32\\pnputil.exe", 1234ms};
     cleanup_orphans(pending, setup, s.calls());
     EXPECT_FALSE(pending);
-    EXPECT_EQ(s.snapshots, 1);
+    EXPECT_EQ(s.list.snapshots, 1);
     const std::string tool = setup.pnputil;
     EXPECT_EQ(s.tool_runs,
               (std::vector<std::vector<std::string>>{
@@ -233,10 +237,11 @@ TEST(CleanupOrphans, RemovesTheAdapterDevicesInListingOrderAndClearsTheFlag) {
                   {tool, "/remove-device", "SWD\\Wintun\\{9A4295A5-D000-9818-8FF8-CB2B7813D210}"},
                   {tool, "/remove-device", "ROOT\\NET\\0001"}}));
     EXPECT_EQ(s.tool_limits, std::vector<std::chrono::milliseconds>(3, 1234ms));
-    EXPECT_EQ(s.log, (std::vector<std::string>{
-                         "⚠️ Не удалось снять адаптер "
-                         "SWD\\Wintun\\{9A4295A5-D000-9818-8FF8-CB2B7813D210}: код 5: нет",
-                         "🧹 Снят осиротевший TUN-адаптер: ROOT\\NET\\0001"}));
+    EXPECT_EQ(s.log,
+              (std::vector<std::string>{
+                  "⚠️ Не удалось снять адаптер "
+                  "SWD\\Wintun\\{9A4295A5-D000-9818-8FF8-CB2B7813D210}: код 5: нет",
+                  "🧹 Снят осиротевший TUN-адаптер: ROOT\\NET\\0001"}));
 }
 
 TEST(CleanupOrphans, ClearsTheFlagOnEveryPathAfterTheFirstStep) {
@@ -244,7 +249,7 @@ TEST(CleanupOrphans, ClearsTheFlagOnEveryPathAfterTheFirstStep) {
     FakeSystem idle;
     std::atomic<bool> not_pending{false};
     cleanup_orphans(not_pending, {}, idle.calls());
-    EXPECT_EQ(idle.snapshots + idle.admin_checks, 0);
+    EXPECT_EQ(idle.list.snapshots + idle.admin_checks, 0);
     EXPECT_TRUE(idle.tool_runs.empty());
 
     // Not an administrator: the engines are still looked at, the device tool is not run.
@@ -252,7 +257,7 @@ TEST(CleanupOrphans, ClearsTheFlagOnEveryPathAfterTheFirstStep) {
     user.administrator = false;
     std::atomic<bool> pending{true};
     cleanup_orphans(pending, {}, user.calls());
-    EXPECT_EQ(user.snapshots, 1);
+    EXPECT_EQ(user.list.snapshots, 1);
     EXPECT_TRUE(user.tool_runs.empty());
     EXPECT_TRUE(user.log.empty());
     EXPECT_FALSE(pending);

@@ -64,7 +64,9 @@ TEST(CleanupOrphansOverRealProcesses, EndsTheEnginesBelowOwnFoldersAndLeavesTheO
     ASSERT_EQ(log.size(), 2u);
     EXPECT_EQ(log[0], "🧹 Завершено осиротевших ядер Kest Connect: 2");
     // Engines of other programs on this machine (outside this test) count as foreign too.
-    EXPECT_GE(count_after(log[1], "ℹ️ Оставлено чужих ядер sing-box (другой VPN-клиент): "), 2u)
+    EXPECT_GE(count_after(log[1], "ℹ️ Оставлено чужих ядер sing-box (другой "
+                                  "VPN-клиент): "),
+              2u)
         << log[1];
     // The others end when the test does: ChildSession closes their input and waits.
 }
@@ -136,15 +138,17 @@ TEST(CleanupOrphansWithTheDeviceTool, RemovesTheDevicesNamingTheAdapterOneByOne)
     cleanup_orphans(pending, tool_setup(), adapter_only_calls(log));
 
     EXPECT_FALSE(pending);
-    EXPECT_EQ(tool.runs(), (std::vector<std::string>{
-                               "/enum-devices\t/class\tNet",
-                               "/remove-device\tSWD\\Wintun\\{9a4295a5-d000-9818-8ff8-cb2b7813d210}",
-                               "/remove-device\tROOT\\NET\\0001"}));
-    EXPECT_EQ(log, (std::vector<std::string>{
-                       "⚠️ Не удалось снять адаптер "
-                       "SWD\\Wintun\\{9a4295a5-d000-9818-8ff8-cb2b7813d210}: код 3: Failed to "
-                       "remove device: SWD\\Wintun\\{9a4295a5-d000-9818-8ff8-cb2b7813d210}",
-                       "🧹 Снят осиротевший TUN-адаптер: ROOT\\NET\\0001"}));
+    EXPECT_EQ(tool.runs(),
+              (std::vector<std::string>{
+                  "/enum-devices\t/class\tNet",
+                  "/remove-device\tSWD\\Wintun\\{9a4295a5-d000-9818-8ff8-cb2b7813d210}",
+                  "/remove-device\tROOT\\NET\\0001"}));
+    EXPECT_EQ(log,
+              (std::vector<std::string>{
+                  "⚠️ Не удалось снять адаптер "
+                  "SWD\\Wintun\\{9a4295a5-d000-9818-8ff8-cb2b7813d210}: код 3: Failed to "
+                  "remove device: SWD\\Wintun\\{9a4295a5-d000-9818-8ff8-cb2b7813d210}",
+                  "🧹 Снят осиротевший TUN-адаптер: ROOT\\NET\\0001"}));
 }
 
 TEST(CleanupOrphansWithTheDeviceTool, LogsAFailingListingOnceAndRemovesNothing) {
@@ -157,8 +161,10 @@ TEST(CleanupOrphansWithTheDeviceTool, LogsAFailingListingOnceAndRemovesNothing) 
     EXPECT_FALSE(pending);
     EXPECT_EQ(tool.runs().size(), 1u);
     // Standard error is dropped; the output is decoded with the bad byte replaced and trimmed.
-    EXPECT_EQ(log, std::vector<std::string>{"⚠️ pnputil: код 5: сбой перечисления \xEF\xBF\xBD\r\n"
-                                            "Instance ID: ROOT\\NET\\0001 kesttun"});
+    EXPECT_EQ(log,
+              std::vector<std::string>{
+                  "⚠️ pnputil: код 5: сбой перечисления \xEF\xBF\xBD\r\n"
+                  "Instance ID: ROOT\\NET\\0001 kesttun"});
 }
 
 TEST(CleanupOrphansWithTheDeviceTool, EndsAToolThatOutlivesItsTimeLimit) {
@@ -168,8 +174,8 @@ TEST(CleanupOrphansWithTheDeviceTool, EndsAToolThatOutlivesItsTimeLimit) {
     std::atomic<bool> pending{true};
     cleanup_orphans(pending, tool_setup(1s), adapter_only_calls(log));
     EXPECT_FALSE(pending);
-    EXPECT_EQ(log, std::vector<std::string>{
-                       "⚠️ pnputil: программа не завершилась за 1 с и была остановлена"});
+    EXPECT_EQ(log, std::vector<std::string>{"⚠️ pnputil: программа не завершилась за 1 с и была "
+                                            "остановлена"});
     const std::uint32_t pid = tool.last_pid();
     for (const auto& process : platform::process_snapshot())
         EXPECT_NE(process.pid, pid) << "the tool was ended";
@@ -184,7 +190,8 @@ TEST(CleanupOrphansWithTheDeviceTool, LogsAToolThatCannotBeStarted) {
     EXPECT_FALSE(pending);
     ASSERT_EQ(log.size(), 1u);
     EXPECT_TRUE(log[0].starts_with("⚠️ pnputil: ")) << log[0];
-    EXPECT_GT(log[0].size(), std::string_view("⚠️ pnputil: ").size()) << "with the system's text";
+    EXPECT_GT(log[0].size(), std::string_view("⚠️ pnputil: ").size())
+        << "with the system's text";
 }
 
 TEST(RunHidden, GivesTheExactOutputBytesOfASuccessfulRun) {

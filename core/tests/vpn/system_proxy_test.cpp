@@ -18,7 +18,7 @@ TEST(LoopbackProxyEntry, FindsTheFirstEntryOnThisMachine) {
         {"http=10.0.0.5:3128;https=127.0.0.1:8888", "127.0.0.1:8888"},
         {"[::1]:1080", "[::1]:1080"},
         {"[::ffff:127.0.0.1]:1080", std::nullopt}, // not ::1 itself
-        {"::1", std::nullopt},                      // its host is what stands before the last ":"
+        {"::1", std::nullopt},                     // its host is what stands before the last ":"
         {"LOCALHOST:3128", "LOCALHOST:3128"},
         {"127.0.0.1", "127.0.0.1"},
         {"127.255.1.2:1", "127.255.1.2:1"},
@@ -70,7 +70,8 @@ void reg(std::vector<std::string> args) {
     ASSERT_EQ(child->process->wait(), 0) << "reg " << options.args.at(0);
 }
 
-constexpr const char* kKey = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+constexpr const char* kKey =
+    "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 
 void set_value(const std::string& name, const std::string& type, const std::string& data) {
     reg({"add", kKey, "/v", name, "/t", type, "/d", data, "/f"});

@@ -28,7 +28,8 @@ bool succeeded(NTSTATUS status) {
 
 std::optional<Md5Digest> md5_digest(std::string_view bytes) {
     BCRYPT_ALG_HANDLE algorithm_handle = nullptr;
-    if (!succeeded(BCryptOpenAlgorithmProvider(&algorithm_handle, BCRYPT_MD5_ALGORITHM, nullptr, 0)))
+    if (!succeeded(
+            BCryptOpenAlgorithmProvider(&algorithm_handle, BCRYPT_MD5_ALGORITHM, nullptr, 0)))
         return std::nullopt;
     UniqueHandle<AlgorithmTraits> algorithm(algorithm_handle);
     BCRYPT_HASH_HANDLE hash_handle = nullptr;
