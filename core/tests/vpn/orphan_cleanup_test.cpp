@@ -165,6 +165,9 @@ std::string engine(std::string_view stem) {
     return platform::executable_file_name(stem);
 }
 
+const std::string kForeignLine =
+    "ℹ️ Оставлено чужих ядер sing-box (другой VPN-клиент): ";
+
 TEST(EndOrphanEngines, EndsOwnEnginesCountsForeignOnesAndNeverTouchesTheCore) {
     FakeSystem s;
     s.list.processes = {{1, engine("vuvezozire")},
@@ -197,16 +200,14 @@ TEST(EndOrphanEngines, EndsOwnEnginesCountsForeignOnesAndNeverTouchesTheCore) {
               (std::vector<std::pair<std::uint32_t, int>>{{2, 1}, {3, 1}, {7, 1}, {8, 1}}));
     EXPECT_EQ(s.log, (std::vector<std::string>{
                          "🧹 Завершено осиротевших ядер Kest Connect: 3",
-                         "ℹ️ Оставлено чужих ядер sing-box (другой VPN-клиент): "
-                         "3"}));
+                         kForeignLine + "3"}));
 }
 
 TEST(EndOrphanEngines, LogsOnlyTheCountsAboveZero) {
     FakeSystem foreign_only;
     foreign_only.list.processes = {{4, engine("sing-box")}};
     EXPECT_EQ(end_orphan_engines({"C:\\Own"}, foreign_only.calls()).foreign, 1u);
-    EXPECT_EQ(foreign_only.log, (std::vector<std::string>{"ℹ️ Оставлено чужих ядер sing-box "
-                                                          "(другой VPN-клиент): 1"}));
+    EXPECT_EQ(foreign_only.log, std::vector<std::string>{kForeignLine + "1"});
 
     FakeSystem nothing;
     nothing.list.processes = {{4, engine("notepad")}};

@@ -64,10 +64,9 @@ TEST(CleanupOrphansOverRealProcesses, EndsTheEnginesBelowOwnFoldersAndLeavesTheO
     ASSERT_EQ(log.size(), 2u);
     EXPECT_EQ(log[0], "🧹 Завершено осиротевших ядер Kest Connect: 2");
     // Engines of other programs on this machine (outside this test) count as foreign too.
-    EXPECT_GE(count_after(log[1], "ℹ️ Оставлено чужих ядер sing-box (другой "
-                                  "VPN-клиент): "),
-              2u)
-        << log[1];
+    const std::string foreign =
+        "ℹ️ Оставлено чужих ядер sing-box (другой VPN-клиент): ";
+    EXPECT_GE(count_after(log[1], foreign), 2u) << log[1];
     // The others end when the test does: ChildSession closes their input and waits.
 }
 
@@ -174,8 +173,10 @@ TEST(CleanupOrphansWithTheDeviceTool, EndsAToolThatOutlivesItsTimeLimit) {
     std::atomic<bool> pending{true};
     cleanup_orphans(pending, tool_setup(1s), adapter_only_calls(log));
     EXPECT_FALSE(pending);
-    EXPECT_EQ(log, std::vector<std::string>{"⚠️ pnputil: программа не завершилась за 1 с и была "
-                                            "остановлена"});
+    const std::string ended =
+        "⚠️ pnputil: программа не завершилась за 1 с и была "
+        "остановлена";
+    EXPECT_EQ(log, std::vector<std::string>{ended});
     const std::uint32_t pid = tool.last_pid();
     for (const auto& process : platform::process_snapshot())
         EXPECT_NE(process.pid, pid) << "the tool was ended";
