@@ -81,7 +81,7 @@ std::size_t reset_rule_app_connections(const config::RoutePlan& plan,
             ++cut;
     }
     if (cut > 0)
-        calls.log(std::string(kConnectionsReset) + std::to_string(cut));
+        calls.log(fill_text(texts::connections_reset, {std::to_string(cut)}));
     return cut;
 }
 

@@ -2,7 +2,7 @@
 
 #include "config/values.h"
 #include "platform/env.h"
-#include "platform/executable_name.h"
+#include "platform/process.h"
 #include "platform/self_path.h"
 #include "text/ascii.h"
 #include "text/lowercase.h"
@@ -16,9 +16,9 @@
 namespace kest::vpn {
 namespace {
 
-bool is_engine_name(std::string_view exe_name, std::string_view exe_suffix) {
+bool is_engine_name(std::string_view exe_name) {
     for (std::string_view stem : {"sing-box", "vuvezozire"})
-        if (text::equals_ignoring_ascii_case(exe_name, std::string(stem) + std::string(exe_suffix)))
+        if (text::equals_ignoring_ascii_case(exe_name, platform::executable_file_name(stem)))
             return true;
     return false;
 }
@@ -34,7 +34,7 @@ void remove_stale_adapters(const OrphanCleanupSetup& setup, const OrphanCleanupC
     auto listing =
         calls.run_tool(setup.pnputil, {"/enum-devices", "/class", "Net"}, setup.tool_time_limit);
     if (!listing) {
-        calls.log(std::string(kDeviceListingFailed) + listing.error());
+        calls.log(fill_text(texts::device_listing_failed, {listing.error()}));
         return;
     }
     // Without a digest the adapter is still known by its name.
@@ -42,10 +42,9 @@ void remove_stale_adapters(const OrphanCleanupSetup& setup, const OrphanCleanupC
     for (const auto& id : device_ids_naming(*listing, {identifier, config::kTunInterfaceName})) {
         auto removed = calls.run_tool(setup.pnputil, {"/remove-device", id}, setup.tool_time_limit);
         if (removed)
-            calls.log(std::string(kAdapterRemoved) + id);
+            calls.log(fill_text(texts::adapter_removed, {id}));
         else
-            calls.log(std::string(kAdapterRemovalFailedHead) + id +
-                      std::string(kAdapterRemovalFailedSeparator) + removed.error());
+            calls.log(fill_text(texts::adapter_removal_failed, {id, removed.error()}));
     }
 }
 
@@ -92,10 +91,9 @@ EngineCounts end_orphan_engines(const std::vector<std::string>& own_folders,
     std::vector<std::string> prefixes;
     for (const auto& folder : own_folders)
         prefixes.push_back(folder_prefix(folder, calls.processes.separator));
-    const std::string_view suffix = platform::executable_suffix();
     platform::ImagePathBuffer buffer;
     for (const auto& process : processes) {
-        if (process.pid == calls.processes.self_pid || !is_engine_name(process.exe_name, suffix))
+        if (process.pid == calls.processes.self_pid || !is_engine_name(process.exe_name))
             continue;
         std::string path = calls.processes.image_path(process.pid, buffer);
         // A path we may not read (a protected process) is nobody we can vouch for.
@@ -107,21 +105,20 @@ EngineCounts end_orphan_engines(const std::vector<std::string>& own_folders,
             ++counts.ended;
     }
     if (counts.ended > 0)
-        calls.log(std::string(kOrphanEnginesEnded) + std::to_string(counts.ended));
+        calls.log(fill_text(texts::orphan_engines_ended, {std::to_string(counts.ended)}));
     if (counts.foreign > 0)
-        calls.log(std::string(kForeignEnginesLeft) + std::to_string(counts.foreign));
+        calls.log(fill_text(texts::foreign_engines_left, {std::to_string(counts.foreign)}));
     return counts;
 }
 
-void cleanup_orphans(std::atomic<bool>& pending, const OrphanCleanupSetup& setup,
+void cleanup_orphans(VpnController& controller, const OrphanCleanupSetup& setup,
                      const OrphanCleanupCalls& calls) {
-    if (!pending.load())
+    if (!controller.cleanup_pending())
         return;
-    // Cleared however the run ends: a survivor waits until the flag is set again.
     struct ClearWhenDone {
-        std::atomic<bool>& flag;
-        ~ClearWhenDone() { flag.store(false); }
-    } clear{pending};
+        VpnController& controller;
+        ~ClearWhenDone() { controller.clear_cleanup_pending(); }
+    } clear{controller};
     (void)end_orphan_engines(setup.own_folders, calls);
     // Removing a device needs the administrator's right; without it the step is skipped
     // silently.
@@ -132,26 +129,23 @@ void cleanup_orphans(std::atomic<bool>& pending, const OrphanCleanupSetup& setup
 void cleanup_orphans(VpnController& controller) {
     if (!controller.cleanup_pending())
         return;
-    std::atomic<bool> pending{true};
-    cleanup_orphans(pending, running_orphan_cleanup_setup());
-    controller.clear_cleanup_pending();
+    cleanup_orphans(controller, running_orphan_cleanup_setup(), OrphanCleanupCalls{});
 }
 
 std::string pnputil_path_from(std::optional<std::string_view> system_root, char sep,
-                              std::string_view exe_suffix) {
+                              std::string_view file_name) {
     std::string path(system_root.value_or("C:\\Windows"));
     path.push_back(sep);
     path.append("System32");
     path.push_back(sep);
-    path.append("pnputil");
-    path.append(exe_suffix);
+    path.append(file_name);
     return path;
 }
 
 std::string pnputil_path() {
     auto root = platform::get_env("SystemRoot");
     return pnputil_path_from(root ? std::optional<std::string_view>(*root) : std::nullopt,
-                             platform::path_separator(), platform::executable_suffix());
+                             platform::path_separator(), platform::executable_file_name("pnputil"));
 }
 
 } // namespace kest::vpn

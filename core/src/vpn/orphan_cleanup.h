@@ -1,6 +1,5 @@
 #pragma once
 // Removal of orphaned engines and stale TUN adapters left by earlier runs.
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -20,7 +19,8 @@ namespace kest::vpn {
 
 class VpnController;
 
-// Acts only while the controller's cleanup_pending is set, and clears it.
+// Acts only while the controller's clean-up is pending, and clears the flag on every path once
+// it has run: a survivor waits until the flag is set again.
 void cleanup_orphans(VpnController& controller);
 
 // What one clean-up looks at: the product's own folders and the device tool.
@@ -45,9 +45,9 @@ struct OrphanCleanupCalls {
     LogSink log = vpn_log;
 };
 
-// Acts only while pending is set; clears it on every path once it has run.
-void cleanup_orphans(std::atomic<bool>& pending, const OrphanCleanupSetup& setup,
-                     const OrphanCleanupCalls& calls = {});
+// The same with the given setup and calls.
+void cleanup_orphans(VpnController& controller, const OrphanCleanupSetup& setup,
+                     const OrphanCleanupCalls& calls);
 
 // The folders whose engines are the product's own, in order: the running executable's folder
 // (left out without one), the data folder, and "Kest Connect" in LOCALAPPDATA (when set and not
@@ -67,9 +67,9 @@ EngineCounts end_orphan_engines(const std::vector<std::string>& own_folders,
                                 const OrphanCleanupCalls& calls);
 
 // "SystemRoot" (even when empty, else "C:\Windows") with "System32" and the tool's file name
-// appended, joined by sep.
+// ("pnputil.exe" on Windows) appended, joined by sep.
 std::string pnputil_path_from(std::optional<std::string_view> system_root, char sep,
-                              std::string_view exe_suffix);
+                              std::string_view file_name);
 std::string pnputil_path();
 
 } // namespace kest::vpn

@@ -71,8 +71,8 @@ private:
 
 std::string limit_text(std::chrono::milliseconds limit) {
     if (limit.count() % 1000 == 0)
-        return std::to_string(limit.count() / 1000) + std::string(kSecondsUnit);
-    return std::to_string(limit.count()) + std::string(kMillisecondsUnit);
+        return fill_text(texts::seconds, {std::to_string(limit.count() / 1000)});
+    return fill_text(texts::milliseconds, {std::to_string(limit.count())});
 }
 
 // Ends the process and waits for it, so that its pipes close and the readers finish.
@@ -120,18 +120,16 @@ Expected<std::string> run_hidden(const std::string& program, const std::vector<s
     }
     if (!in_time) {
         end_process(*child.process);
-        return unexpected(std::string(kToolTimedOutHead) + limit_text(time_limit) +
-                          std::string(kToolTimedOutTail));
+        return unexpected(fill_text(texts::tool_timed_out, {limit_text(time_limit)}));
     }
     // Every reader has finished (seen under the readers' lock): out and err are complete.
     if (out.failed || err.failed)
-        return unexpected(std::string(kToolOutputUnreadable));
+        return unexpected(std::string(texts::tool_output_unreadable));
     if (*exit_code == 0)
         return std::move(out.bytes);
     std::string output = text::replace_invalid_utf8(out.bytes);
-    return unexpected(std::string(kToolExitCode) + std::to_string(*exit_code) +
-                      std::string(kToolExitCodeSeparator) +
-                      std::string(text::trim_white_space(output)));
+    return unexpected(fill_text(texts::tool_exit_code,
+                                {std::to_string(*exit_code), text::trim_white_space(output)}));
 }
 
 } // namespace kest::vpn

@@ -9,6 +9,7 @@
 
 #include "config/route_plan.h"
 #include "vpn/command.h"
+#include "vpn/connection_reset.h"
 #include "vpn/engine_path.h"
 #include "vpn/start_report.h"
 
@@ -23,9 +24,9 @@ struct EngineStartSteps {
     // How long the engine has for its start report.
     std::chrono::milliseconds report_timeout = start_report_timeout;
     // Cuts the TCP connections of the plan's applications once the tunnel is up, so that they
-    // reconnect through it. Nothing is cut until the connection reset is part of the core.
-    std::function<void(const config::RoutePlan&)> reset_connections = [](const config::RoutePlan&) {
-    };
+    // reconnect through it.
+    std::function<void(const config::RoutePlan&)> reset_connections =
+        [](const config::RoutePlan& plan) { reset_rule_app_connections(plan); };
 };
 
 // Starts the engine with the configuration file at config_path and waits for its report.

@@ -43,6 +43,30 @@ inline constexpr std::string_view preresolve_failed =
     "⚠️ Предразрешение адреса сервера не удалось"
     " — ядро попробует само.";
 
+// Connection reset.
+inline constexpr std::string_view connections_reset =
+    "🔁 Сброшено соединений у приложений из правил: {}";
+
+// Orphan clean-up.
+inline constexpr std::string_view orphan_engines_ended =
+    "🧹 Завершено осиротевших ядер Kest Connect: {}";
+inline constexpr std::string_view foreign_engines_left =
+    "ℹ️ Оставлено чужих ядер sing-box (другой VPN-клиент): {}";
+inline constexpr std::string_view device_listing_failed = "⚠️ pnputil: {}";
+inline constexpr std::string_view adapter_removed =
+    "🧹 Снят осиротевший TUN-адаптер: {}";
+inline constexpr std::string_view adapter_removal_failed =
+    "⚠️ Не удалось снять адаптер {}: {}";
+
+// Hidden tool runs: a non-zero exit code with the output, a run ended at its time limit, the
+// limit's units, output that could not be read.
+inline constexpr std::string_view tool_exit_code = "код {}: {}";
+inline constexpr std::string_view tool_timed_out =
+    "программа не завершилась за {} и была остановлена";
+inline constexpr std::string_view seconds = "{} с";
+inline constexpr std::string_view milliseconds = "{} мс";
+inline constexpr std::string_view tool_output_unreadable = "не удалось прочитать вывод программы";
+
 } // namespace texts
 
 // The pattern with each "{}" replaced by the next value; extra "{}" stay as they are.
@@ -61,36 +85,5 @@ inline std::string fill_text(std::string_view pattern,
     }
     return out;
 }
-
-// Connection reset; the count follows.
-inline constexpr std::string_view kConnectionsReset =
-    "🔁 Сброшено соединений у приложений из правил: ";
-
-// Orphan clean-up; the count follows.
-inline constexpr std::string_view kOrphanEnginesEnded =
-    "🧹 Завершено осиротевших ядер Kest Connect: ";
-inline constexpr std::string_view kForeignEnginesLeft =
-    "ℹ️ Оставлено чужих ядер sing-box (другой VPN-клиент): ";
-// The device listing failed; the error text follows.
-inline constexpr std::string_view kDeviceListingFailed = "⚠️ pnputil: ";
-// The instance id follows.
-inline constexpr std::string_view kAdapterRemoved =
-    "🧹 Снят осиротевший TUN-адаптер: ";
-// "⚠️ Не удалось снять адаптер {id}: {error}".
-inline constexpr std::string_view kAdapterRemovalFailedHead =
-    "⚠️ Не удалось снять адаптер ";
-inline constexpr std::string_view kAdapterRemovalFailedSeparator = ": ";
-
-// A hidden tool run: "код {exit code}: {output}".
-inline constexpr std::string_view kToolExitCode = "код ";
-inline constexpr std::string_view kToolExitCodeSeparator = ": ";
-// A hidden tool that outlived its time limit: "программа не завершилась за {limit} и была
-// остановлена".
-inline constexpr std::string_view kToolTimedOutHead = "программа не завершилась за ";
-inline constexpr std::string_view kToolTimedOutTail = " и была остановлена";
-inline constexpr std::string_view kSecondsUnit = " с";
-inline constexpr std::string_view kMillisecondsUnit = " мс";
-// The output pipes could not be read.
-inline constexpr std::string_view kToolOutputUnreadable = "не удалось прочитать вывод программы";
 
 } // namespace kest::vpn

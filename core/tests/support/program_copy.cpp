@@ -5,8 +5,8 @@
 #include <system_error>
 
 #include "platform/env.h"
-#include "platform/executable_name.h"
 #include "platform/fs.h"
+#include "platform/process.h"
 #include "support/bin_dir.h"
 #include "text/path_text.h"
 

@@ -1,12 +1,14 @@
 #include "vpn/orphan_cleanup.h"
 
+#include "vpn/controller.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
 
 #include "platform/env.h"
-#include "platform/executable_name.h"
+#include "platform/process.h"
 #include "support/fake_processes.h"
 #include "support/scoped_env.h"
 #include "text/ascii.h"
@@ -78,10 +80,11 @@ TEST(DeviceListing, CutsTheListingIntoDeviceBlocksAndKeepsThoseNamingTheAdapter)
 }
 
 TEST(PnputilPath, IsSystem32OfSystemRootOrOfCWindows) {
-    EXPECT_EQ(pnputil_path_from(std::nullopt, '\\', ".exe"), "C:\\Windows\\System32\\pnputil.exe");
-    EXPECT_EQ(pnputil_path_from("D:\\WIN", '\\', ".exe"), "D:\\WIN\\System32\\pnputil.exe");
-    EXPECT_EQ(pnputil_path_from("", '\\', ".exe"), "\\System32\\pnputil.exe");
-    EXPECT_EQ(pnputil_path_from("/opt/win", '/', ""), "/opt/win/System32/pnputil");
+    EXPECT_EQ(pnputil_path_from(std::nullopt, '\\', "pnputil.exe"),
+              "C:\\Windows\\System32\\pnputil.exe");
+    EXPECT_EQ(pnputil_path_from("D:\\WIN", '\\', "pnputil.exe"), "D:\\WIN\\System32\\pnputil.exe");
+    EXPECT_EQ(pnputil_path_from("", '\\', "pnputil.exe"), "\\System32\\pnputil.exe");
+    EXPECT_EQ(pnputil_path_from("/opt/win", '/', "pnputil"), "/opt/win/System32/pnputil");
 
     testing::ScopedEnv env("SystemRoot", "R");
     const char sep = platform::path_separator();
@@ -170,16 +173,11 @@ const std::string kForeignLine =
 
 TEST(EndOrphanEngines, EndsOwnEnginesCountsForeignOnesAndNeverTouchesTheCore) {
     FakeSystem s;
-    s.list.processes = {{1, engine("vuvezozire")},
-                        {2, text::ascii_lowercase(engine("SING-BOX"))},
-                        {3, "SING-BOX" + std::string(platform::executable_suffix())},
-                        {4, engine("vuvezozire")},
-                        {5, engine("vuvezozire")},
-                        {6, engine("Vuvezozire")},
-                        {7, engine("vuvezozire")},
-                        {8, engine("sing-box")},
-                        {9, engine("kestcore")},
-                        {10, engine("sing-box2")}};
+    s.list.processes = {{1, engine("vuvezozire")}, {2, text::ascii_lowercase(engine("SING-BOX"))},
+                        {3, engine("SING-BOX")},   {4, engine("vuvezozire")},
+                        {5, engine("vuvezozire")}, {6, engine("Vuvezozire")},
+                        {7, engine("vuvezozire")}, {8, engine("sing-box")},
+                        {9, engine("kestcore")},   {10, engine("sing-box2")}};
     s.list.paths = {
         {1, "C:\\Own\\Kest\\vuvezozire.exe"}, // the core itself
         {2, "C:\\OWN\\KEST\\vuvezozire.exe"}, // letter case of the folder
@@ -226,10 +224,10 @@ TEST(CleanupOrphans, RemovesTheAdapterDevicesInListingOrderAndClearsTheFlag) {
     FakeSystem s;
     s.tool_answers.emplace("/enum-devices", kListing);
     s.failing_removals.emplace("SWD\\Wintun\\{9A4295A5-D000-9818-8FF8-CB2B7813D210}", "код 5: нет");
-    std::atomic<bool> pending{true};
+    VpnController controller(StatusSink{});
     OrphanCleanupSetup setup{{"C:\\Own"}, "S\\System32\\pnputil.exe", 1234ms};
-    cleanup_orphans(pending, setup, s.calls());
-    EXPECT_FALSE(pending);
+    cleanup_orphans(controller, setup, s.calls());
+    EXPECT_FALSE(controller.cleanup_pending());
     EXPECT_EQ(s.list.snapshots, 1);
     const std::string tool = setup.pnputil;
     EXPECT_EQ(s.tool_runs,
@@ -248,7 +246,8 @@ TEST(CleanupOrphans, RemovesTheAdapterDevicesInListingOrderAndClearsTheFlag) {
 TEST(CleanupOrphans, ClearsTheFlagOnEveryPathAfterTheFirstStep) {
     // Not pending: nothing runs, not even the snapshot.
     FakeSystem idle;
-    std::atomic<bool> not_pending{false};
+    VpnController not_pending(StatusSink{});
+    not_pending.clear_cleanup_pending();
     cleanup_orphans(not_pending, {}, idle.calls());
     EXPECT_EQ(idle.list.snapshots + idle.admin_checks, 0);
     EXPECT_TRUE(idle.tool_runs.empty());
@@ -256,30 +255,30 @@ TEST(CleanupOrphans, ClearsTheFlagOnEveryPathAfterTheFirstStep) {
     // Not an administrator: the engines are still looked at, the device tool is not run.
     FakeSystem user;
     user.administrator = false;
-    std::atomic<bool> pending{true};
-    cleanup_orphans(pending, {}, user.calls());
+    VpnController controller(StatusSink{});
+    cleanup_orphans(controller, {}, user.calls());
     EXPECT_EQ(user.list.snapshots, 1);
     EXPECT_TRUE(user.tool_runs.empty());
     EXPECT_TRUE(user.log.empty());
-    EXPECT_FALSE(pending);
+    EXPECT_FALSE(controller.cleanup_pending());
 
     // A failing listing is logged once and removes nothing.
     FakeSystem broken;
     broken.tool_answers.emplace("/enum-devices", unexpected(std::string("код 5: сбой")));
-    pending = true;
-    cleanup_orphans(pending, {}, broken.calls());
+    controller.mark_cleanup_pending();
+    cleanup_orphans(controller, {}, broken.calls());
     EXPECT_EQ(broken.tool_runs.size(), 1u);
     EXPECT_EQ(broken.log, std::vector<std::string>{"⚠️ pnputil: код 5: сбой"});
-    EXPECT_FALSE(pending);
+    EXPECT_FALSE(controller.cleanup_pending());
 
     // A listing that names no adapter removes nothing and logs nothing.
     FakeSystem clean;
     clean.tool_answers.emplace("/enum-devices", "Instance ID: ROOT\\NET\\0000\nDescription: x\n");
-    pending = true;
-    cleanup_orphans(pending, {}, clean.calls());
+    controller.mark_cleanup_pending();
+    cleanup_orphans(controller, {}, clean.calls());
     EXPECT_EQ(clean.tool_runs.size(), 1u);
     EXPECT_TRUE(clean.log.empty());
-    EXPECT_FALSE(pending);
+    EXPECT_FALSE(controller.cleanup_pending());
 }
 
 } // namespace

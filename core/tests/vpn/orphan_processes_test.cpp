@@ -2,6 +2,8 @@
 // double standing in for the system's tool.
 #include "vpn/orphan_cleanup.h"
 
+#include "vpn/controller.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -53,10 +55,10 @@ TEST(CleanupOrphansOverRealProcesses, EndsTheEnginesBelowOwnFoldersAndLeavesTheO
     calls.is_administrator = [] { return false; };
     std::vector<std::string> log;
     calls.log = [&](std::string_view line) { log.emplace_back(line); };
-    std::atomic<bool> pending{true};
-    cleanup_orphans(pending, {{own + platform::path_separator()}, "", 60s}, calls);
+    VpnController controller(StatusSink{});
+    cleanup_orphans(controller, {{own + platform::path_separator()}, "", 60s}, calls);
 
-    EXPECT_FALSE(pending);
+    EXPECT_FALSE(controller.cleanup_pending());
     for (auto& engine : own_engines)
         EXPECT_TRUE(engine->wait_exit(10s)) << "an own engine was ended";
     for (auto& other : others)
@@ -133,10 +135,10 @@ TEST(CleanupOrphansWithTheDeviceTool, RemovesTheDevicesNamingTheAdapterOneByOne)
                         "Device Description:         KestTun\r\n");
     tool.put("remove_fail", "SWD\\Wintun\\{9a4295a5-d000-9818-8ff8-cb2b7813d210}\n");
     std::vector<std::string> log;
-    std::atomic<bool> pending{true};
-    cleanup_orphans(pending, tool_setup(), adapter_only_calls(log));
+    VpnController controller(StatusSink{});
+    cleanup_orphans(controller, tool_setup(), adapter_only_calls(log));
 
-    EXPECT_FALSE(pending);
+    EXPECT_FALSE(controller.cleanup_pending());
     EXPECT_EQ(tool.runs(),
               (std::vector<std::string>{
                   "/enum-devices\t/class\tNet",
@@ -155,9 +157,9 @@ TEST(CleanupOrphansWithTheDeviceTool, LogsAFailingListingOnceAndRemovesNothing) 
     tool.put("listing", "  сбой перечисления \xFF\r\nInstance ID: ROOT\\NET\\0001 kesttun\r\n");
     tool.put("enum_exit", "5");
     std::vector<std::string> log;
-    std::atomic<bool> pending{true};
-    cleanup_orphans(pending, tool_setup(), adapter_only_calls(log));
-    EXPECT_FALSE(pending);
+    VpnController controller(StatusSink{});
+    cleanup_orphans(controller, tool_setup(), adapter_only_calls(log));
+    EXPECT_FALSE(controller.cleanup_pending());
     EXPECT_EQ(tool.runs().size(), 1u);
     // Standard error is dropped; the output is decoded with the bad byte replaced and trimmed.
     EXPECT_EQ(log,
@@ -170,9 +172,9 @@ TEST(CleanupOrphansWithTheDeviceTool, EndsAToolThatOutlivesItsTimeLimit) {
     PnputilDouble tool;
     tool.put("enum_hang", "");
     std::vector<std::string> log;
-    std::atomic<bool> pending{true};
-    cleanup_orphans(pending, tool_setup(1s), adapter_only_calls(log));
-    EXPECT_FALSE(pending);
+    VpnController controller(StatusSink{});
+    cleanup_orphans(controller, tool_setup(1s), adapter_only_calls(log));
+    EXPECT_FALSE(controller.cleanup_pending());
     const std::string ended =
         "⚠️ pnputil: программа не завершилась за 1 с и была "
         "остановлена";
@@ -186,9 +188,9 @@ TEST(CleanupOrphansWithTheDeviceTool, LogsAToolThatCannotBeStarted) {
     testing::TempDir empty_root;
     testing::ScopedEnv env("SystemRoot", empty_root.path());
     std::vector<std::string> log;
-    std::atomic<bool> pending{true};
-    cleanup_orphans(pending, tool_setup(), adapter_only_calls(log));
-    EXPECT_FALSE(pending);
+    VpnController controller(StatusSink{});
+    cleanup_orphans(controller, tool_setup(), adapter_only_calls(log));
+    EXPECT_FALSE(controller.cleanup_pending());
     ASSERT_EQ(log.size(), 1u);
     EXPECT_TRUE(log[0].starts_with("⚠️ pnputil: ")) << log[0];
     EXPECT_GT(log[0].size(), std::string_view("⚠️ pnputil: ").size())

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/env.h"
-#include "platform/process.h"
+#include "support/registry_fixture.h"
 #include "support/wine.h"
 
 namespace kest::vpn {
@@ -58,25 +58,6 @@ TEST(ProxyEnabled, OnlyANonZeroDwordOfFourBytesSwitchesTheProxyOn) {
         EXPECT_EQ(proxy_enabled(cases[i].value), cases[i].enabled) << "case " << i;
 }
 
-// Runs the system's reg.exe inside the test's own Wine prefix.
-void reg(std::vector<std::string> args) {
-    auto root = platform::get_env("SystemRoot").value_or("C:\\windows");
-    platform::SpawnOptions options;
-    options.program = root + "\\system32\\reg.exe";
-    options.args = std::move(args);
-    options.pipes = false;
-    auto child = platform::spawn(options);
-    ASSERT_TRUE(child) << child.error();
-    ASSERT_EQ(child->process->wait(), 0) << "reg " << options.args.at(0);
-}
-
-constexpr const char* kKey =
-    "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
-
-void set_value(const std::string& name, const std::string& type, const std::string& data) {
-    reg({"add", kKey, "/v", name, "/t", type, "/d", data, "/f"});
-}
-
 TEST(LoopbackSystemProxy, ReadsTheUsersInternetSettings) {
     if (!testing::running_under_wine()) {
         // Natively there is no registry; on a real Windows the user's settings stay untouched.
@@ -85,43 +66,51 @@ TEST(LoopbackSystemProxy, ReadsTheUsersInternetSettings) {
         }
         GTEST_SKIP() << "the settings are written only into a throw-away Wine prefix";
     }
+    testing::RegistryFixture settings(
+        platform::RegistryRoot::CurrentUser,
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings");
+    ASSERT_TRUE(settings.ok());
+    struct Value {
+        std::string name;
+        std::uint32_t type; // REG_DWORD: the text is the number
+        std::string data;
+    };
+    const std::uint32_t dword = platform::kRegDword, sz = platform::kRegSz,
+                        expand = platform::kRegExpandSz;
     const struct {
         const char* what;
-        std::vector<std::vector<std::string>> values; // name, type, data
+        std::vector<Value> values;
         std::optional<std::string> proxy;
     } cases[] = {
         {"enabled loopback proxy",
-         {{"ProxyEnable", "REG_DWORD", "1"}, {"ProxyServer", "REG_SZ", "127.0.0.1:8080"}},
+         {{"ProxyEnable", dword, "1"}, {"ProxyServer", sz, "127.0.0.1:8080"}},
          "127.0.0.1:8080"},
         {"per-scheme list",
-         {{"ProxyEnable", "REG_DWORD", "1"},
-          {"ProxyServer", "REG_SZ", "http=10.0.0.5:3128;https=[::1]:8888"}},
+         {{"ProxyEnable", dword, "1"}, {"ProxyServer", sz, "http=10.0.0.5:3128;https=[::1]:8888"}},
          "[::1]:8888"},
         {"an expandable text is read, not expanded",
-         {{"ProxyEnable", "REG_DWORD", "1"},
-          {"ProxyServer", "REG_EXPAND_SZ", "%PROXY%:1;localhost:9"}},
+         {{"ProxyEnable", dword, "1"}, {"ProxyServer", expand, "%PROXY%:1;localhost:9"}},
          "localhost:9"},
         {"switched off",
-         {{"ProxyEnable", "REG_DWORD", "0"}, {"ProxyServer", "REG_SZ", "127.0.0.1:8080"}},
+         {{"ProxyEnable", dword, "0"}, {"ProxyServer", sz, "127.0.0.1:8080"}},
          std::nullopt},
         {"switched on as a string",
-         {{"ProxyEnable", "REG_SZ", "1"}, {"ProxyServer", "REG_SZ", "127.0.0.1:8080"}},
+         {{"ProxyEnable", sz, "1"}, {"ProxyServer", sz, "127.0.0.1:8080"}},
          std::nullopt},
         {"a server stored as a number",
-         {{"ProxyEnable", "REG_DWORD", "1"}, {"ProxyServer", "REG_DWORD", "127"}},
+         {{"ProxyEnable", dword, "1"}, {"ProxyServer", dword, "127"}},
          std::nullopt},
         {"a proxy on another machine",
-         {{"ProxyEnable", "REG_DWORD", "1"}, {"ProxyServer", "REG_SZ", "10.0.0.5:3128"}},
+         {{"ProxyEnable", dword, "1"}, {"ProxyServer", sz, "10.0.0.5:3128"}},
          std::nullopt},
     };
     for (const auto& c : cases) {
         for (const auto& v : c.values)
-            set_value(v[0], v[1], v[2]);
+            ASSERT_TRUE(v.type == dword ? settings.set_dword(v.name, std::stoul(v.data))
+                                        : settings.set_string(v.name, v.data, v.type))
+                << c.what;
         EXPECT_EQ(loopback_system_proxy(), c.proxy) << c.what;
     }
-    reg({"delete", kKey, "/v", "ProxyServer", "/f"});
-    EXPECT_EQ(loopback_system_proxy(), std::nullopt) << "no server";
-    reg({"delete", kKey, "/v", "ProxyEnable", "/f"});
 }
 
 } // namespace
