@@ -2,6 +2,7 @@
 // The user-visible texts of this subsystem (log lines, error and status messages), kept in one
 // place so they can be reviewed together. They are part of the interface: change none lightly.
 // A "{}" stands for a value filled in by fill_text, in order.
+#include <array>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -66,6 +67,27 @@ inline constexpr std::string_view tool_timed_out =
 inline constexpr std::string_view seconds = "{} с";
 inline constexpr std::string_view milliseconds = "{} мс";
 inline constexpr std::string_view tool_output_unreadable = "не удалось прочитать вывод программы";
+
+// The connect sequence.
+inline constexpr std::string_view preparing_network = "⏳ Подготовка сетевой среды [Sing-box]...";
+inline constexpr std::string_view config_write_failed_prefix = "Ошибка генерации конфига: ";
+inline constexpr std::string_view bypass_resolver_found =
+    "системный резолвер похож на локальную заглушку — direct-домены пойдут напрямую на {}";
+inline constexpr std::string_view bypass_resolver_missing =
+    "системный резолвер похож на локальную заглушку, но обходной DNS не найден — direct-домены "
+    "пойдут через резолвер ОС";
+inline constexpr std::string_view retry_adapter_busy =
+    "⚠️ TUN-адаптер занят — чистим систему и "
+    "пробуем ещё раз...";
+inline constexpr std::string_view retry_after_failure =
+    "⚠️ туннель не поднялся — убираемся и "
+    "пробуем ещё раз...";
+inline constexpr std::string_view system_proxy_on =
+    "включён системный прокси {} — приложения пойдут через него, а не через туннель";
+// Words of failures that a second start cannot mend: the share link or the configuration.
+inline constexpr std::array<std::string_view, 4> unrecoverable_failure_words = {
+    "не разобрать", "не поддерживается клиентом", "ошибка генерации конфига",
+    "ошибка конфигурации"};
 
 } // namespace texts
 
