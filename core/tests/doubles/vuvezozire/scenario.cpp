@@ -52,6 +52,16 @@ Scenario read_scenario() {
     s.fail_error = platform::get_env("KEST_DOUBLE_ERROR").value_or("");
     s.blank_lines = std::atoi(platform::get_env("KEST_DOUBLE_BLANK_LINES").value_or("0").c_str());
     s.linger_ms = std::atoi(platform::get_env("KEST_DOUBLE_LINGER_MS").value_or("0").c_str());
+    auto non_empty = [](std::string_view name) -> std::optional<std::string> {
+        auto value = platform::get_env(name);
+        if (!value || value->empty())
+            return std::nullopt;
+        return value;
+    };
+    s.starts_path = non_empty("KEST_DOUBLE_STARTS");
+    if (auto failing = non_empty("KEST_DOUBLE_FAILING_STARTS"))
+        s.failing_starts = std::atoi(failing->c_str());
+    s.report_gate = non_empty("KEST_DOUBLE_REPORT_GATE");
     if (platform::get_env("KEST_DOUBLE_ON_CLOSE").value_or("") == "ignore")
         s.on_close = CloseScenario::Ignore;
     return s;

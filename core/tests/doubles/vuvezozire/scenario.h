@@ -28,6 +28,12 @@
 //                                   stopped  the line {"kind":"stopped"} and the exit (the
 //                                            default), KEST_DOUBLE_LINGER_MS after the line
 //                                   ignore   nothing: the double runs on until it is killed
+//   KEST_DOUBLE_STARTS            a file path: each start appends one line to it, so that a
+//                                 test counts the starts of several processes
+//   KEST_DOUBLE_FAILING_STARTS    with KEST_DOUBLE_START=fail and KEST_DOUBLE_STARTS: only
+//                                 this many starts fail (counted in that file), later ones
+//                                 report ok; absent or empty: every start fails
+//   KEST_DOUBLE_REPORT_GATE       a file path: the start's report waits until the file exists
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,6 +53,9 @@ struct Scenario {
     int blank_lines = 0;
     CloseScenario on_close = CloseScenario::Stopped;
     int linger_ms = 0;
+    std::optional<std::string> starts_path;
+    std::optional<int> failing_starts;
+    std::optional<std::string> report_gate;
 };
 
 Scenario read_scenario();

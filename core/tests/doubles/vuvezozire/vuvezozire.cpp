@@ -4,6 +4,7 @@
 // end of standard input answered with a "stopped" report and the exit. It serves the control
 // interface (GET /connections with the bearer secret) where the configuration's Clash API
 // block says. Scenario switches: scenario.h.
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -54,6 +55,27 @@ Json start_facts(const Scenario& scenario) {
     return {{"cwd", std::string(cwd.begin(), cwd.end())},
             {"env", env},
             {"pid", platform::current_process_id()}};
+}
+
+// Appends this start to the file of starts; the number of starts before it.
+int count_start(const std::optional<std::string>& path) {
+    if (!path)
+        return 0;
+    auto read = platform::read_file(*path);
+    std::string starts = read ? *read : "";
+    int earlier = static_cast<int>(std::count(starts.begin(), starts.end(), '\n'));
+    starts += std::to_string(platform::current_process_id()) + "\n";
+    if (auto written = write_atomic(*path, starts); !written)
+        log("cannot count the start: " + written.error());
+    return earlier;
+}
+
+void wait_for_gate(const std::optional<std::string>& gate) {
+    if (!gate)
+        return;
+    log("report held until " + *gate + " exists");
+    while (!platform::file_exists(*gate))
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
 
 [[noreturn]] void run_until_killed() {
@@ -181,7 +203,13 @@ int run(const std::vector<std::string>& args) {
         }
         log("control interface on 127.0.0.1:" + std::to_string(controller->port));
     }
-    switch (scenario.start) {
+    StartScenario start = scenario.start;
+    int earlier_starts = count_start(scenario.starts_path);
+    if (start == StartScenario::Fail && scenario.failing_starts &&
+        earlier_starts >= *scenario.failing_starts)
+        start = StartScenario::Ok;
+    wait_for_gate(scenario.report_gate);
+    switch (start) {
     case StartScenario::Exit:
         log("exiting without a report");
         return 3;
@@ -193,9 +221,9 @@ int run(const std::vector<std::string>& args) {
     case StartScenario::Garbage:
         for (int i = 0; i < scenario.blank_lines; ++i)
             print_line(i % 3 == 0 ? "" : i % 3 == 1 ? "   " : " \t\r");
-        if (scenario.start == StartScenario::Garbage)
+        if (start == StartScenario::Garbage)
             print_line("tunnel up, more or less");
-        if (scenario.start == StartScenario::Fail) {
+        if (start == StartScenario::Fail) {
             log("start failed: " + scenario.fail_error);
             report(false, scenario.fail_kind, scenario.fail_error);
         } else {
