@@ -14,6 +14,7 @@
 #include "rpc/texts.h"
 #include "rpc/totals.h"
 #include "vpn/api_client.h"
+#include "vpn/connect_request.h"
 
 namespace kest::rpc {
 namespace {
@@ -184,6 +185,7 @@ DispatchResult dispatch(const std::shared_ptr<AppState>& state, Request request)
     case Method::GeoUpdate:
         return Json{{"updated", update_rule_sets(request.params)}};
     case Method::Connect:
+        return vpn::handle_connect(std::move(request.params), state->controller);
     case Method::Unknown:
         break;
     }

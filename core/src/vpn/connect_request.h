@@ -9,6 +9,7 @@
 
 #include "vpn/command.h"
 #include "vpn/controller.h"
+#include "vpn/system_proxy.h"
 #include "json/json.h"
 
 namespace kest::vpn {
@@ -32,6 +33,6 @@ Json connect_reply(const CommandResult& result, const SystemProxyLookup& system_
 // Always a reply object, also for parameters that do not decode (then nothing is submitted).
 // Blocks until the worker has answered the command.
 Json handle_connect(Json params, const std::shared_ptr<VpnController>& controller,
-                    const SystemProxyLookup& system_proxy);
+                    const SystemProxyLookup& system_proxy = loopback_system_proxy);
 
 } // namespace kest::vpn

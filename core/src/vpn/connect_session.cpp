@@ -2,8 +2,20 @@
 
 #include <algorithm>
 
+#include "config/config_file.h"
+#include "config/environment.h"
+#include "platform/env.h"
 #include "text/lowercase.h"
+#include "text/path_text.h"
 #include "util/log.h"
+#include "vpn/connection_reset.h"
+#include "vpn/control_values.h"
+#include "vpn/orphan_cleanup.h"
+#include "vpn/pick_system_dns.h"
+#include "vpn/preresolve.h"
+#include "vpn/start_engine.h"
+#include "vpn/system_dns.h"
+#include "vpn/system_proxy.h"
 #include "vpn/texts.h"
 
 namespace kest::vpn {
@@ -22,6 +34,55 @@ std::string bypass_resolver(ConnectSteps& steps) {
         log_line(LogTag::Vpn, fill_text(texts::bypass_resolver_found, {resolver}));
     return resolver;
 }
+
+// The steps on this machine, with the configuration environment of one command.
+class SystemConnectSteps final : public ConnectSteps {
+public:
+    explicit SystemConnectSteps(config::ConfigEnvironment environment)
+        : environment_(std::move(environment)) {}
+
+    void reset_connections(const config::RoutePlan& plan) override {
+        reset_rule_app_connections(plan);
+    }
+    void cleanup_orphans(VpnController& controller) override { vpn::cleanup_orphans(controller); }
+    Expected<config::Outbound> parse_share_link(std::string_view link) override {
+        return config::parse_share_link(link, {environment_.udp_over_tcp_disabled});
+    }
+    void preresolve_server(config::Outbound& outbound) override {
+        vpn::preresolve_server(outbound);
+    }
+    std::string control_secret() override { return make_control_secret(); }
+    std::uint16_t control_port() override { return choose_control_port(); }
+    std::vector<text::IpAddress> system_dns_servers() override { return vpn::system_dns_servers(); }
+    std::string pick_system_dns() override { return vpn::pick_system_dns(); }
+    std::string config_path() override {
+        return text::join_path(environment_.data_directory, config_file_name,
+                               platform::path_separator());
+    }
+    Expected<void> write_config(const config::Outbound& outbound, const config::RoutePlan& plan,
+                                const std::string& secret, std::uint16_t port,
+                                const std::string& resolver, const std::string& path) override {
+        config::ConfigInputs inputs{
+            secret, port, resolver, path, environment_.data_directory, environment_.engine_log};
+        auto written = config::build_engine_config(outbound, plan, inputs);
+        if (!written)
+            return unexpected(written.error());
+        return {};
+    }
+    CommandResult start_engine(VpnController& controller, const std::string& path,
+                               const std::string& secret, std::uint16_t port,
+                               const config::RoutePlan& plan,
+                               const std::string& resolver) override {
+        return vpn::start_engine(controller, path, secret, port, plan, resolver);
+    }
+    std::optional<std::string> loopback_system_proxy() override {
+        return vpn::loopback_system_proxy();
+    }
+
+private:
+    static constexpr std::string_view config_file_name = "vpn_config.json";
+    config::ConfigEnvironment environment_;
+};
 
 } // namespace
 
@@ -94,6 +155,11 @@ CommandResult connect_session(VpnController& c, VpnCommand& command, ConnectStep
     if (auto* failed = std::get_if<Failed>(&result))
         return fail_command(c, "", std::move(failed->error.kind), std::move(failed->error.message));
     return result;
+}
+
+CommandResult connect_session(VpnController& controller, VpnCommand& command) {
+    SystemConnectSteps steps(config::read_config_environment());
+    return connect_session(controller, command, steps);
 }
 
 } // namespace kest::vpn

@@ -52,4 +52,7 @@ bool retry_ruled_out(const VpnError& error);
 
 CommandResult connect_session(VpnController& controller, VpnCommand& command, ConnectSteps& steps);
 
+// The sequence on this machine, its configuration environment read once for the command.
+CommandResult connect_session(VpnController& controller, VpnCommand& command);
+
 } // namespace kest::vpn

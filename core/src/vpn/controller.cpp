@@ -8,6 +8,7 @@
 #include "base/detached_thread.h"
 #include "text/lowercase.h"
 #include "util/log.h"
+#include "vpn/connect_session.h"
 #include "vpn/orphan_cleanup.h"
 #include "vpn/texts.h"
 
@@ -63,14 +64,15 @@ bool contains_any_ignoring_case(std::string_view text,
     return false;
 }
 
-CommandResult not_built_yet(VpnController& c, VpnCommand&) {
-    return fail_command(c, "", "", fill_text(texts::internal_error, {texts::connect_not_built}));
+// Until a running tunnel can take a new configuration in place, Apply brings it up anew.
+CommandResult run_connect(VpnController& c, VpnCommand& command) {
+    return connect_session(c, command);
 }
 
 } // namespace
 
 CommandRunners default_command_runners() {
-    return {not_built_yet, not_built_yet};
+    return {run_connect, run_connect};
 }
 
 bool VpnController::engine_held() {

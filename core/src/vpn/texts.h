@@ -23,7 +23,6 @@ inline constexpr std::string_view config_rejected = "ошибка конфигу
 inline constexpr std::string_view no_admin_rights =
     "нет прав на создание VPN-туннеля. Закройте приложение и запустите его от имени "
     "администратора.";
-inline constexpr std::string_view connect_not_built = "подключение ещё не поддерживается";
 inline constexpr std::string_view worker_refused = "поток VPN не запустился: {}";
 
 // The engine process.

@@ -1,0 +1,291 @@
+#include <algorithm>
+#include <chrono>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core_fixture.h"
+#include "platform/fs.h"
+#include "platform/net.h"
+#include "support/program_copy.h"
+
+namespace kest::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A share link whose server is an address: nothing is looked up beyond this machine.
+const std::string kLink =
+    "vless://0f1e2d3c-0000-4000-8000-000000000001@127.0.0.1:443?security=tls&sni=demo.example";
+
+const Json kConnecting = Json::parse(
+    R"({"event":"state","msg":"⏳ Подготовка сетевой среды [Sing-box]...","state":"connecting"})");
+const Json kConnected =
+    Json::parse(R"({"event":"state","msg":"✅ Туннель Kest успешно поднят.","state":"connected"})");
+const Json kRestored = Json::parse(
+    R"({"event":"state","msg":"✅ Настройки сети успешно восстановлены.","state":"disconnected"})");
+
+// The core and the engine double, copied together into the test's own folder: the orphan
+// clean-up of this core ends engines only there, and other tests' cores leave this one alone.
+class Connect : public CoreTest {
+protected:
+    void SetUp() override {
+        env_.set("APPDATA", data_.path());
+        env_.set("KEST_DOUBLE_STARTS", data_.join("starts.txt"));
+    }
+
+    void start_core() {
+        core_.reset(); // the previous core, if any, ends first
+        if (core_path_.empty()) {
+            std::string bin = data_.join("bin");
+            core_path_ = copy_program("kestcore", bin, "kestcore");
+            copy_program("vuvezozire", bin, "vuvezozire");
+        }
+        core_ = std::make_unique<ChildSession>(core_path_);
+    }
+
+    void send_connect(std::uint64_t id, const Json& params) {
+        send(Json{{"id", id}, {"method", "connect"}, {"params", params}}.dump());
+    }
+
+    // The result of the request with this id; events met on the way are kept.
+    Json result_of(std::uint64_t id, std::chrono::milliseconds timeout = 60s) {
+        auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (std::chrono::steady_clock::now() < deadline) {
+            Json j = next_json(std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now()));
+            if (j.is_null())
+                break;
+            if (j.contains("event"))
+                events_.push_back(j);
+            else if (j.value("id", std::uint64_t(0)) == id)
+                return j.value("result", Json());
+        }
+        ADD_FAILURE() << "no answer to request " << id;
+        return nullptr;
+    }
+
+    // Waits until n events have arrived in all.
+    const std::vector<Json>& events(std::size_t n) {
+        while (events_.size() < n) {
+            Json j = next_json();
+            if (j.is_null())
+                break;
+            if (j.contains("event"))
+                events_.push_back(j);
+        }
+        return events_;
+    }
+
+    // How many engine starts the double saw.
+    std::size_t engine_starts() {
+        auto text = platform::read_file(data_.join("starts.txt"));
+        return text ? std::count(text->begin(), text->end(), '\n') : 0;
+    }
+
+    std::string config_path() { return data_.join("Kest Connect", "vpn_config.json"); }
+
+    std::vector<Json> events_;
+    std::string core_path_;
+};
+
+struct ControlValues {
+    std::uint16_t port = 0;
+    std::string secret;
+};
+
+ControlValues control_values_of(const std::string& config_text) {
+    Json config = Json::parse(config_text);
+    Json api = config["experimental"]["clash_api"];
+    std::string address = api["external_controller"];
+    ControlValues v;
+    v.port = static_cast<std::uint16_t>(std::stoi(address.substr(address.rfind(':') + 1)));
+    v.secret = api["secret"];
+    EXPECT_EQ(address.substr(0, address.rfind(':')), "127.0.0.1");
+    return v;
+}
+
+bool is_lower_hex(const std::string& s) {
+    return std::all_of(s.begin(), s.end(),
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+}
+
+TEST_F(Connect, TunnelComesUpServesTrafficAndGoesDownThroughTheEngineInput) {
+    env_.set("KEST_DOUBLE_CONNECTIONS_BODY",
+             R"({"downloadTotal":123456789012,"uploadTotal":4321,"connections":[{"id":"x"}]})");
+    start_core();
+    send_connect(1, {{"link", kLink}, {"mode", "everywhere"}, {"sites", {"example.com"}}});
+    EXPECT_EQ(result_of(1), Json::parse(R"({"foreign_proxy":"","ok":true})"));
+    EXPECT_EQ(events(2), (std::vector<Json>{kConnecting, kConnected}));
+    EXPECT_EQ(engine_starts(), 1u);
+
+    auto config = platform::read_file(config_path());
+    ASSERT_TRUE(config) << config.error();
+    ControlValues control = control_values_of(*config);
+    EXPECT_EQ(control.secret.size(), 64u);
+    EXPECT_TRUE(is_lower_hex(control.secret)) << control.secret;
+    EXPECT_NE(control.port, 0);
+
+    send(R"({"id":2,"method":"is_connected"})");
+    EXPECT_EQ(result_of(2), Json::parse(R"({"connected":true})"));
+    send(R"({"id":3,"method":"traffic"})");
+    EXPECT_EQ(result_of(3), Json::parse(R"({"down":123456789012,"ok":true,"up":4321})"));
+
+    send(R"({"id":4,"method":"disconnect"})");
+    EXPECT_EQ(result_of(4), Json::parse(R"({"ok":true})"));
+    EXPECT_EQ(events(3).back(), kRestored);
+    auto engine_log = log_with("[engine] ");
+    EXPECT_NE(std::find(engine_log.begin(), engine_log.end(),
+                        "[engine] vuvezozire: input closed, stopping"),
+              engine_log.end());
+    send(R"({"id":5,"method":"is_connected"})");
+    EXPECT_EQ(result_of(5), Json::parse(R"({"connected":false})"));
+    send(R"({"id":6,"method":"traffic"})");
+    EXPECT_EQ(result_of(6), Json::parse(R"({"down":0,"ok":false,"up":0})"));
+
+    // A second connect makes a new secret.
+    send_connect(7, {{"link", kLink}});
+    EXPECT_EQ(result_of(7), Json::parse(R"({"foreign_proxy":"","ok":true})"));
+    auto second = platform::read_file(config_path());
+    ASSERT_TRUE(second);
+    EXPECT_NE(control_values_of(*second).secret, control.secret);
+    send(R"({"id":8,"method":"shutdown"})");
+    EXPECT_EQ(core().wait_exit(), 0);
+}
+
+TEST_F(Connect, ATakenControlPortGivesWayToAnotherThatConfigurationAndTrafficShare) {
+    // Held here, or already by someone else: either way the core cannot bind it.
+    auto held = platform::listen_loopback(9787);
+    env_.set("KEST_DOUBLE_CONNECTIONS_BODY", R"({"downloadTotal":5,"uploadTotal":6})");
+    start_core();
+    send_connect(1, {{"link", kLink}});
+    EXPECT_EQ(result_of(1), Json::parse(R"({"foreign_proxy":"","ok":true})"));
+    auto config = platform::read_file(config_path());
+    ASSERT_TRUE(config) << config.error();
+    EXPECT_NE(control_values_of(*config).port, 9787);
+    send(R"({"id":2,"method":"traffic"})");
+    EXPECT_EQ(result_of(2), Json::parse(R"({"down":5,"ok":true,"up":6})"));
+}
+
+TEST_F(Connect, FailedStartsAreRetriedOnlyWhenASecondStartCanMendThem) {
+    const std::string admin_text = "❌ нет прав на создание VPN-туннеля. Закройте приложение и "
+                                   "запустите его от имени администратора.";
+    const std::string busy =
+        "[vpn] ⚠️ TUN-адаптер занят — чистим систему и "
+        "пробуем "
+        "ещё "
+        "раз...";
+    const std::string other =
+        "[vpn] ⚠️ туннель не поднялся — убираемся и "
+        "пробуем "
+        "ещё "
+        "раз...";
+    struct Case {
+        const char* kind;
+        const char* error;
+        const char* failing_starts; // the double fails this many starts; "" for all of them
+        std::size_t starts;
+        Json result;
+        std::vector<std::string> failure_events;
+        std::vector<std::string> retry_log;
+    };
+    const Case cases[] = {
+        {"config",
+         "unknown outbound",
+         "",
+         1,
+         Json::parse(R"({"error":"unknown outbound","ok":false,"toast_key":"err_bad_config"})"),
+         {"❌ ошибка конфигурации: unknown outbound"},
+         {}},
+        {"auth",
+         "wrong user",
+         "",
+         1,
+         Json::parse(R"({"error":"wrong user","ok":false,"toast_key":"err_tunnel_failed"})"),
+         {"❌ wrong user"},
+         {}},
+        {"start",
+         "configure tun: Operation not permitted",
+         "",
+         1,
+         Json::parse(R"({"error":"configure tun: Operation not permitted","ok":false,)"
+                     R"("toast_key":"err_no_permission_admin"})"),
+         {admin_text},
+         {}},
+        {"start",
+         "create tun: Cannot create a file when that file already exists.",
+         "1",
+         2,
+         Json::parse(R"({"foreign_proxy":"","ok":true})"),
+         {},
+         {busy}},
+        {"start",
+         "tun setup failed",
+         "",
+         2,
+         Json::parse(R"({"error":"tun setup failed","ok":false,"toast_key":"err_tunnel_failed"})"),
+         {"❌ tun setup failed"},
+         {other}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.error);
+        events_.clear();
+        platform::remove_file(data_.join("starts.txt"));
+        env_.set("KEST_DOUBLE_START", "fail");
+        env_.set("KEST_DOUBLE_KIND", c.kind);
+        env_.set("KEST_DOUBLE_ERROR", c.error);
+        env_.set("KEST_DOUBLE_FAILING_STARTS", std::string(c.failing_starts));
+        start_core();
+        send_connect(1, {{"link", kLink}});
+        EXPECT_EQ(result_of(1), c.result);
+        EXPECT_EQ(engine_starts(), c.starts);
+        send(R"({"id":2,"method":"shutdown"})");
+        core().wait_exit();
+        // Every line, now that the core has ended: events may follow the reply.
+        std::vector<std::string> failures, retries;
+        for (const std::string& line : core().stdout_lines()) {
+            Json e = Json::parse(line);
+            if (e.value("state", "") == "disconnected" && e["msg"] != kRestored["msg"])
+                failures.push_back(e["msg"]);
+        }
+        EXPECT_EQ(failures, c.failure_events);
+        for (const std::string& line : log_with("[vpn] "))
+            if (line == busy || line == other)
+                retries.push_back(line);
+        EXPECT_EQ(retries, c.retry_log);
+    }
+}
+
+TEST_F(Connect, ANewerCommandDuringTheFirstStartStopsTheRetry) {
+    std::string gate = data_.join("release-report");
+    env_.set("KEST_DOUBLE_START", "fail");
+    env_.set("KEST_DOUBLE_KIND", "start");
+    env_.set("KEST_DOUBLE_ERROR", "tun setup failed");
+    env_.set("KEST_DOUBLE_REPORT_GATE", gate);
+    start_core();
+    send_connect(1, {{"link", kLink}});
+    for (int i = 0; i < 3000 && engine_starts() == 0; ++i)
+        std::this_thread::sleep_for(10ms);
+    ASSERT_EQ(engine_starts(), 1u);
+    send(R"({"id":2,"method":"disconnect"})");
+    sync(3);
+    for (const Json& j : unexpected_)
+        if (j.contains("event"))
+            events_.push_back(j);
+    // The disconnect's request thread has been started; give it the moment it needs to queue
+    // its command, which nothing outside the core can observe.
+    std::this_thread::sleep_for(500ms);
+    ASSERT_TRUE(platform::write_file(gate, "go"));
+
+    EXPECT_EQ(result_of(1), Json::parse(R"({"error":"tun setup failed","ok":false,)"
+                                        R"("toast_key":"err_tunnel_failed"})"));
+    EXPECT_EQ(result_of(2), Json::parse(R"({"ok":true})"));
+    EXPECT_EQ(engine_starts(), 1u);
+    EXPECT_EQ(events(2), (std::vector<Json>{kConnecting, kRestored}));
+    for (const std::string& line : log_with("[vpn] "))
+        EXPECT_EQ(line.find("пробуем ещё раз"), std::string::npos) << line;
+}
+
+} // namespace
+} // namespace kest::testing
