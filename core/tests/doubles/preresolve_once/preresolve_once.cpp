@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/arguments.h"
+#include "platform/exit.h"
 #include "platform/stdio.h"
 #include "vpn/preresolve.h"
 #include "json/cursor.h"
@@ -31,5 +32,7 @@ int main(int argc, char** argv) {
     vpn::preresolve_server(*outbound, settings);
     auto line = json::dump_compact(*outbound);
     platform::write_stdout((line ? *line : line.error()) + "\n");
-    return 0;
+    // The losing lookup may still be running; end the way the core ends, without running the
+    // static destructors under it.
+    platform::exit_process(0);
 }
