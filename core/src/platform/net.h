@@ -65,6 +65,14 @@ std::optional<Socket> accept_connection(Socket& listener, std::chrono::milliseco
 // Connects to 127.0.0.1:port, waiting at most timeout.
 Expected<Socket> connect_loopback(std::uint16_t port, std::chrono::milliseconds timeout);
 
+// Connects to address:port over TCP, waiting at most timeout.
+Expected<Socket> connect_tcp(const text::Ipv4Bytes& address, std::uint16_t port,
+                             std::chrono::milliseconds timeout);
+
+// Makes the socket's blocking sends and receives give up after timeout (SO_SNDTIMEO,
+// SO_RCVTIMEO); false when either could not be set.
+bool set_send_receive_timeouts(Socket& socket, std::chrono::milliseconds timeout);
+
 // True when a TCP listener can be bound on 127.0.0.1:port right now (it is closed again).
 bool can_bind_loopback(std::uint16_t port);
 

@@ -157,9 +157,12 @@ CommandResult connect_session(VpnController& c, VpnCommand& command, ConnectStep
     return result;
 }
 
+std::unique_ptr<ConnectSteps> system_connect_steps() {
+    return std::make_unique<SystemConnectSteps>(config::read_config_environment());
+}
+
 CommandResult connect_session(VpnController& controller, VpnCommand& command) {
-    SystemConnectSteps steps(config::read_config_environment());
-    return connect_session(controller, command, steps);
+    return connect_session(controller, command, *system_connect_steps());
 }
 
 } // namespace kest::vpn

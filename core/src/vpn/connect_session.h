@@ -3,6 +3,7 @@
 // network environment, makes the session's control values, writes the engine configuration and
 // starts the engine, cleaning up and starting once more after a failure worth a second try.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -51,6 +52,9 @@ bool is_loopback_dns_server(const text::IpAddress& server);
 bool retry_ruled_out(const VpnError& error);
 
 CommandResult connect_session(VpnController& controller, VpnCommand& command, ConnectSteps& steps);
+
+// The steps on this machine, with the configuration environment read once, now.
+std::unique_ptr<ConnectSteps> system_connect_steps();
 
 // The sequence on this machine, its configuration environment read once for the command.
 CommandResult connect_session(VpnController& controller, VpnCommand& command);

@@ -9,6 +9,7 @@
 #include "text/lowercase.h"
 #include "util/log.h"
 #include "vpn/connect_session.h"
+#include "vpn/live_replacement.h"
 #include "vpn/orphan_cleanup.h"
 #include "vpn/texts.h"
 
@@ -64,15 +65,18 @@ bool contains_any_ignoring_case(std::string_view text,
     return false;
 }
 
-// Until a running tunnel can take a new configuration in place, Apply brings it up anew.
 CommandResult run_connect(VpnController& c, VpnCommand& command) {
     return connect_session(c, command);
+}
+
+CommandResult run_apply(VpnController& c, VpnCommand& command) {
+    return replace_live_config(c, command);
 }
 
 } // namespace
 
 CommandRunners default_command_runners() {
-    return {run_connect, run_connect};
+    return {run_connect, run_apply};
 }
 
 bool VpnController::engine_held() {
@@ -128,6 +132,45 @@ TakenSession VpnController::take_session() {
         taken.stop_flag = std::exchange(inner_.stop_flag, nullptr);
     }
     return taken;
+}
+
+bool VpnController::session_current(std::uint64_t token) {
+    std::lock_guard lock(inner_mutex_);
+    return inner_.session_token == token;
+}
+
+EngineWatch VpnController::watch_engine(std::uint64_t token) {
+    // Closing the handles is system work: done after the lock.
+    std::optional<EngineHandle> ended;
+    std::optional<ApiClient> old_client;
+    {
+        std::lock_guard lock(inner_mutex_);
+        if (inner_.session_token != token)
+            return EngineWatch::Gone;
+        if (!inner_.engine)
+            return inner_.stop_flag ? EngineWatch::Running : EngineWatch::Gone;
+        if (inner_.engine->child && !inner_.engine->child->try_wait())
+            return EngineWatch::Running;
+        ended = std::exchange(inner_.engine, std::nullopt);
+        old_client = std::exchange(inner_.api_client, std::nullopt);
+        StopFlag flag = std::exchange(inner_.stop_flag, nullptr);
+        if (flag)
+            flag->store(true);
+    }
+    return EngineWatch::Crashed;
+}
+
+std::optional<EngineHandle> VpnController::take_engine() {
+    std::lock_guard lock(inner_mutex_);
+    return std::exchange(inner_.engine, std::nullopt);
+}
+
+void VpnController::put_engine_back(EngineHandle engine) {
+    std::optional<EngineHandle> replaced;
+    {
+        std::lock_guard lock(inner_mutex_);
+        replaced = std::exchange(inner_.engine, std::move(engine));
+    }
 }
 
 std::vector<VpnCommand> VpnController::take_queue_or_retire() {

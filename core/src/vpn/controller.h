@@ -61,7 +61,15 @@ struct TakenSession {
     StopFlag stop_flag;
 };
 
-class VpnController {
+// What the crash watcher found on one look at its session.
+enum class EngineWatch {
+    Running, // the engine runs, or a live replacement has it out for a moment: look again
+    Gone,    // another session's now, or stopped: nothing left to watch
+    Crashed, // the engine ended on its own; the session has been taken down
+};
+
+// Shared, and lives until the process ends: the session threads hold it too.
+class VpnController : public std::enable_shared_from_this<VpnController> {
 public:
     explicit VpnController(StatusSink sink, CommandRunners runners = default_command_runners())
         : status_sink_(std::move(sink)), runners_(std::move(runners)) {}
@@ -91,6 +99,20 @@ public:
 
     // The token for a new session: the counter's value, which then grows by one (first: 1).
     std::uint64_t next_session_token() { return session_counter_.fetch_add(1); }
+
+    // Whether token still names the current session.
+    bool session_current(std::uint64_t token);
+
+    // One look of the crash watcher of session token. When the engine has ended, the session
+    // is taken down under the same lock: engine, control client and stop flag emptied and the
+    // stop flag raised, so that the session's other threads end. The process is not touched.
+    EngineWatch watch_engine(std::uint64_t token);
+
+    // The live replacement borrows the engine while it talks to it: the session stays (stop
+    // flag, client, token), only no engine is held meanwhile.
+    std::optional<EngineHandle> take_engine();
+    // Puts a borrowed engine back; a handle stored meanwhile is dropped, not stopped.
+    void put_engine_back(EngineHandle engine);
 
     // Orphan clean-up is due: true at start, set after a failed start, read and cleared by the
     // clean-up.

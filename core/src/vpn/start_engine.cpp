@@ -17,11 +17,6 @@
 namespace kest::vpn {
 namespace {
 
-// The session threads that watch a running tunnel start here, once the session is installed.
-// None is part of the core yet.
-void start_session_threads(VpnController&, const StopFlag&, std::uint64_t /*token*/,
-                           const config::RoutePlan&, const std::string& /*resolver*/) {}
-
 CommandResult failed(VpnController& controller, std::string_view kind, std::string message) {
     controller.mark_cleanup_pending();
     return Failed{VpnError{std::string(kind), std::move(message)}};
@@ -93,7 +88,15 @@ CommandResult start_engine(VpnController& controller, const std::string& config_
     steps.reset_connections(plan);
     controller.status_sink().on_state(VpnState::Connected, std::string(texts::tunnel_up));
     log_line(LogTag::Vpn, texts::tunnel_up);
-    start_session_threads(controller, stop_flag, token, plan, resolver);
+    try {
+        start_session_threads(controller.shared_from_this(), stop_flag, token, plan, resolver,
+                              steps.supervision);
+    } catch (...) {
+        // An unwatched tunnel is not kept: the command's panic guard tells the user.
+        stop_session(controller);
+        controller.mark_cleanup_pending();
+        throw;
+    }
     return Done{};
 }
 

@@ -11,6 +11,7 @@
 #include "vpn/command.h"
 #include "vpn/connection_reset.h"
 #include "vpn/engine_path.h"
+#include "vpn/session_threads.h"
 #include "vpn/start_report.h"
 
 namespace kest::vpn {
@@ -27,15 +28,17 @@ struct EngineStartSteps {
     // reconnect through it.
     std::function<void(const config::RoutePlan&)> reset_connections =
         [](const config::RoutePlan& plan) { reset_rule_app_connections(plan); };
+    // What the threads that watch the started session do, and when.
+    SupervisionSettings supervision;
 };
 
 // Starts the engine with the configuration file at config_path and waits for its report.
 // Done: the session (engine, control client for secret and port, a new stop flag, the next
-// token, resolver) is in the controller, the plan's connections are reset and "connected" is
-// reported. Superseded, with nothing started, when a newer command waits. Failed with kind
-// "spawn" or "start" or the report's own kind; every failure marks the orphan clean-up due and
-// is neither logged nor reported here. A thread the system refuses is thrown, for the
-// command's panic guard, after the engine has been stopped.
+// token, resolver) is in the controller, the plan's connections are reset, "connected" is
+// reported and the session's threads run. Superseded, with nothing started, when a newer command
+// waits. Failed with kind "spawn" or "start" or the report's own kind; every failure marks the
+// orphan clean-up due and is neither logged nor reported here. A thread the system refuses is
+// thrown, for the command's panic guard, after the engine has been stopped.
 CommandResult start_engine(VpnController& controller, const std::string& config_path,
                            const std::string& secret, std::uint16_t port,
                            const config::RoutePlan& plan, const std::string& resolver,

@@ -34,6 +34,7 @@ inline constexpr std::string_view engine_no_report =
 inline constexpr std::string_view engine_unreadable_report =
     "движок отдал неразборчивый отчёт ({}): {}";
 inline constexpr std::string_view engine_thread_refused = "поток движка не запустился: {}";
+inline constexpr std::string_view session_thread_refused = "поток сеанса не запустился: {}";
 inline constexpr std::string_view tunnel_up = "✅ Туннель Kest успешно поднят.";
 inline constexpr std::string_view engine_killed =
     "движок не завершился за отведённое время — убиваем";
@@ -87,6 +88,30 @@ inline constexpr std::string_view system_proxy_on =
 inline constexpr std::array<std::string_view, 4> unrecoverable_failure_words = {
     "не разобрать", "не поддерживается клиентом", "ошибка генерации конфига",
     "ошибка конфигурации"};
+
+// Session supervision.
+inline constexpr std::string_view restore_not_started = "уборка имён не запустилась: {}";
+inline constexpr std::string_view names_restored = "имена системы возвращены после падения движка";
+inline constexpr std::string_view engine_crashed = "🛑 Активное соединение с VPN разорвано со "
+                                                   "стороны ядра Sing-box.";
+inline constexpr std::string_view probe_failed =
+    "туннель поднят, но проверка через него не проходит ({})";
+inline constexpr std::string_view tunnel_dead = "через туннель не идёт ничего — перечитываю конфиг";
+inline constexpr std::string_view system_dns_changed =
+    "системный DNS сменился ({} больше не числится) — переподнимаю туннель";
+
+// Live configuration replacement.
+inline constexpr std::string_view pinned_resolver_gone =
+    "закреплённый резолвер пропал из системы — ищем заново";
+inline constexpr std::string_view engine_already_stopped = "движок уже остановлен";
+inline constexpr std::string_view engine_refused_command = "движок не принял команду";
+inline constexpr std::string_view engine_no_reload_report = "движок не отчитался о перезагрузке";
+inline constexpr std::string_view engine_stopped_during_reload =
+    "движок остановился во время замены конфига";
+inline constexpr std::string_view config_replaced =
+    "конфиг заменён на живом туннеле, разрыва не было";
+inline constexpr std::string_view replacement_failed =
+    "замена конфига не удалась ({}) — поднимаем туннель заново";
 
 } // namespace texts
 

@@ -36,7 +36,18 @@ public:
         : side_(std::move(side)), behaviour_(behaviour), reports_(std::move(reports)) {}
     ~FakeInput() override { close(); }
     platform::ReadResult read(char*, std::size_t) override { return {platform::ReadStatus::Error}; }
-    bool write(std::string_view) override { return true; }
+    bool write(std::string_view bytes) override {
+        if (side_->refuse_writes || side_->input_closed)
+            return false;
+        {
+            std::lock_guard lock(side_->mutex);
+            side_->written.emplace_back(bytes);
+        }
+        side_->on_write();
+        if (side_->answer)
+            reports_.send(*side_->answer);
+        return true;
+    }
     void close() override {
         if (side_->input_closed.exchange(true))
             return;

@@ -4,8 +4,12 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "vpn/controller.h"
 #include "vpn/engine_handle.h"
@@ -24,6 +28,17 @@ struct EngineSide {
     std::atomic<bool> process_released{false};
     // Written before process_released is raised.
     std::chrono::steady_clock::time_point terminated_at;
+
+    // The engine's input: the lines written to it, and how it answers them.
+    std::mutex mutex;
+    std::vector<std::string> written;       // under mutex
+    std::optional<std::string> answer;      // sent as a report line after each write
+    bool refuse_writes = false;             // set before the handle is used
+    std::function<void()> on_write = [] {}; // runs in the write, before the answer
+    std::vector<std::string> written_lines() {
+        std::lock_guard lock(mutex);
+        return written;
+    }
 };
 
 struct FakeEngine {

@@ -165,11 +165,16 @@ std::optional<Socket> accept_connection(Socket& listener, std::chrono::milliseco
 }
 
 Expected<Socket> connect_loopback(std::uint16_t port, std::chrono::milliseconds timeout) {
+    return connect_tcp({127, 0, 0, 1}, port, timeout);
+}
+
+Expected<Socket> connect_tcp(const text::Ipv4Bytes& address, std::uint16_t port,
+                             std::chrono::milliseconds timeout) {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
         return unexpected(errno_text("socket"));
     Socket s = from_fd(fd);
-    sockaddr_in addr = loopback(port);
+    sockaddr_in addr = ipv4_socket_address(address, port);
     if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
         if (errno != EINPROGRESS)
             return unexpected(errno_text("connect"));
@@ -187,6 +192,12 @@ Expected<Socket> connect_loopback(std::uint16_t port, std::chrono::milliseconds 
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return s;
+}
+
+bool set_send_receive_timeouts(Socket& socket, std::chrono::milliseconds timeout) {
+    bool receive = set_timeout(fd_of(socket), SO_RCVTIMEO, timeout);
+    bool send = set_timeout(fd_of(socket), SO_SNDTIMEO, timeout);
+    return receive && send;
 }
 
 Expected<Socket> open_udp(std::chrono::milliseconds send_timeout,

@@ -169,12 +169,17 @@ std::optional<Socket> accept_connection(Socket& listener, std::chrono::milliseco
 }
 
 Expected<Socket> connect_loopback(std::uint16_t port, std::chrono::milliseconds timeout) {
+    return connect_tcp({127, 0, 0, 1}, port, timeout);
+}
+
+Expected<Socket> connect_tcp(const text::Ipv4Bytes& address, std::uint16_t port,
+                             std::chrono::milliseconds timeout) {
     auto s = new_socket();
     if (!s)
         return s;
     u_long on = 1;
     ioctlsocket(sock_of(*s), FIONBIO, &on);
-    sockaddr_in addr = loopback(port);
+    sockaddr_in addr = ipv4_socket_address(address, port);
     if (connect(sock_of(*s), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
         if (WSAGetLastError() != WSAEWOULDBLOCK)
             return unexpected(wsa_text("connect"));
@@ -192,6 +197,12 @@ Expected<Socket> connect_loopback(std::uint16_t port, std::chrono::milliseconds 
     u_long off = 0;
     ioctlsocket(sock_of(*s), FIONBIO, &off);
     return s;
+}
+
+bool set_send_receive_timeouts(Socket& socket, std::chrono::milliseconds timeout) {
+    bool receive = set_timeout(sock_of(socket), SO_RCVTIMEO, timeout);
+    bool send = set_timeout(sock_of(socket), SO_SNDTIMEO, timeout);
+    return receive && send;
 }
 
 Expected<Socket> open_udp(std::chrono::milliseconds send_timeout,

@@ -33,6 +33,16 @@ StartScenario start_of(const std::string& name) {
     return StartScenario::Ok;
 }
 
+ReloadScenario reload_of(const std::string& name) {
+    if (name == "stopped")
+        return ReloadScenario::Stopped;
+    if (name == "fail")
+        return ReloadScenario::Fail;
+    if (name == "silent")
+        return ReloadScenario::Silent;
+    return ReloadScenario::Ok;
+}
+
 } // namespace
 
 Scenario read_scenario() {
@@ -62,6 +72,13 @@ Scenario read_scenario() {
     if (auto failing = non_empty("KEST_DOUBLE_FAILING_STARTS"))
         s.failing_starts = std::atoi(failing->c_str());
     s.report_gate = non_empty("KEST_DOUBLE_REPORT_GATE");
+    s.after_report = non_empty("KEST_DOUBLE_AFTER_REPORT");
+    if (auto exit_after = non_empty("KEST_DOUBLE_EXIT_AFTER_MS"))
+        s.exit_after_ms = std::atoi(exit_after->c_str());
+    s.reload = reload_of(platform::get_env("KEST_DOUBLE_RELOAD").value_or("ok"));
+    s.reload_error = platform::get_env("KEST_DOUBLE_RELOAD_ERROR").value_or("");
+    s.restore_record = non_empty("KEST_DOUBLE_RESTORE_RECORD");
+    s.restore_hangs = platform::get_env("KEST_DOUBLE_RESTORE").value_or("") == "hang";
     if (platform::get_env("KEST_DOUBLE_ON_CLOSE").value_or("") == "ignore")
         s.on_close = CloseScenario::Ignore;
     return s;

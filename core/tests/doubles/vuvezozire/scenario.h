@@ -34,6 +34,18 @@
 //                                 this many starts fail (counted in that file), later ones
 //                                 report ok; absent or empty: every start fails
 //   KEST_DOUBLE_REPORT_GATE       a file path: the start's report waits until the file exists
+//   KEST_DOUBLE_AFTER_REPORT      a line printed right after a successful start's report
+//   KEST_DOUBLE_EXIT_AFTER_MS     a crash: this many milliseconds after a successful start's
+//                                 report the double exits with code 1, whatever its input does
+//   KEST_DOUBLE_RELOAD            the answer to a reload command:
+//                                   ok       {"ok":true} once the file reads as JSON (default)
+//                                   stopped  {"ok":true,"kind":"stopped"}
+//                                   fail     {"ok":false,"kind":"","error":RELOAD_ERROR}
+//                                   silent   nothing
+//   KEST_DOUBLE_RELOAD_ERROR      the error text of a failing reload
+//   KEST_DOUBLE_RESTORE_RECORD    a file path: each "--restore" run appends its process id (the
+//                                 record of KEST_DOUBLE_RECORD is left to the engine run)
+//   KEST_DOUBLE_RESTORE           "hang": a "--restore" run never ends on its own
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,6 +54,7 @@ namespace kest::engine_double {
 
 enum class StartScenario { Ok, Fail, Garbage, Exit, Hang };
 enum class CloseScenario { Stopped, Ignore };
+enum class ReloadScenario { Ok, Stopped, Fail, Silent };
 
 struct Scenario {
     std::string connections_body;
@@ -56,6 +69,12 @@ struct Scenario {
     std::optional<std::string> starts_path;
     std::optional<int> failing_starts;
     std::optional<std::string> report_gate;
+    std::optional<std::string> after_report;
+    std::optional<int> exit_after_ms;
+    ReloadScenario reload = ReloadScenario::Ok;
+    std::string reload_error;
+    std::optional<std::string> restore_record;
+    bool restore_hangs = false;
 };
 
 Scenario read_scenario();

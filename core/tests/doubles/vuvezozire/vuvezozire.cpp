@@ -16,6 +16,7 @@
 
 #include "platform/arguments.h"
 #include "platform/env.h"
+#include "platform/exit.h"
 #include "platform/fs.h"
 #include "platform/process_image.h"
 #include "platform/stdio.h"
@@ -151,11 +152,24 @@ std::unique_ptr<testing::HttpServer> serve_controller(const Controller& c, const
     return server;
 }
 
-void answer_command(const std::string& line) {
+void answer_command(const std::string& line, const Scenario& scenario) {
     Json command = Json::parse(line, nullptr, false);
     if (command.is_discarded() || !command.is_object() || command.value("cmd", "") != "reload") {
         log("ignoring input line: " + line);
         return;
+    }
+    switch (scenario.reload) {
+    case ReloadScenario::Stopped:
+        print_line(R"({"ok":true,"kind":"stopped"})");
+        return;
+    case ReloadScenario::Fail:
+        report(false, "", scenario.reload_error);
+        return;
+    case ReloadScenario::Silent:
+        log("not answering the reload");
+        return;
+    case ReloadScenario::Ok:
+        break;
     }
     std::string error;
     if (!command.contains("config") || !command["config"].is_string()) {
@@ -170,16 +184,40 @@ void answer_command(const std::string& line) {
     report(true, "", "");
 }
 
+// A "--restore" run: noted for the test, then over (or never, when asked to hang).
+int restore(const Scenario& scenario) {
+    if (scenario.restore_record) {
+        auto read = platform::read_file(*scenario.restore_record);
+        std::string runs = read ? *read : "";
+        runs += std::to_string(platform::current_process_id()) + "\n";
+        if (auto written = write_atomic(*scenario.restore_record, runs); !written)
+            log("cannot record the restore run: " + written.error());
+    }
+    if (scenario.restore_hangs) {
+        log("restoring forever");
+        run_until_killed();
+    }
+    log("system settings restored");
+    return 0;
+}
+
+// The engine crashing a while after its start.
+void crash_later(int ms) {
+    std::thread([ms] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        log("crashing");
+        platform::exit_process(1);
+    }).detach();
+}
+
 int run(const std::vector<std::string>& args) {
     Scenario scenario = read_scenario();
+    if (args.size() == 1 && args[0] == "--restore")
+        return restore(scenario);
     Recorder recorder(scenario.record_path);
     recorder.add(compact(Json(args)));
     recorder.add(compact(start_facts(scenario)));
 
-    if (args.size() == 1 && args[0] == "--restore") {
-        log("system settings restored");
-        return 0;
-    }
     if (args.size() != 1) {
         log("usage: vuvezozire <config.json> | --restore");
         return 2;
@@ -229,6 +267,10 @@ int run(const std::vector<std::string>& args) {
         } else {
             log("tunnel up");
             report(true, "", "");
+            if (scenario.after_report)
+                print_line(*scenario.after_report);
+            if (scenario.exit_after_ms)
+                crash_later(*scenario.exit_after_ms);
         }
         break;
     }
@@ -246,7 +288,7 @@ int run(const std::vector<std::string>& args) {
             if (!line.empty() && line.back() == '\r')
                 line.pop_back();
             recorder.add(line);
-            answer_command(line);
+            answer_command(line, scenario);
         }
     }
     if (scenario.start == StartScenario::Hang)
