@@ -2,7 +2,8 @@
 # A scripted front-end session against the core: it connects a tunnel through the engine double
 # (a stand-in for the engine, built beside the core) with a share link whose server is
 # 127.0.0.1, so nothing is looked up beyond this machine; then it reads the traffic totals,
-# disconnects and shuts the core down. The requests go to the core's standard input one by one;
+# changes the routing of the running tunnel in place ("reload"), disconnects and shuts the core
+# down. The requests go to the core's standard input one by one;
 # its answers and events (standard output) and its log (standard error) are shown as they come.
 # Pass "windows" to run kestcore.exe under Wine instead of the native build.
 set -euo pipefail
@@ -30,10 +31,11 @@ requests=(
   '3'   '{"id":2,"method":"connect","params":{"link":"'"$link"'","mode":"everywhere","apps":[],"sites":["example.com","telegram","10.0.0.0/8"]}}'
   '0.3' '{"id":3,"method":"is_connected"}'
   '0.5' '{"id":4,"method":"traffic"}'
-  '2'   '{"id":5,"method":"disconnect"}'
-  '0.3' '{"id":6,"method":"is_connected"}'
-  '0.3' '{"id":7,"method":"connect","params":null}'
-  '1'   '{"id":8,"method":"shutdown"}'
+  '1'   '{"id":5,"method":"connect","params":{"link":"'"$link"'","mode":"everywhere","apps":[],"sites":["example.org"],"reload":true}}'
+  '2'   '{"id":6,"method":"disconnect"}'
+  '0.3' '{"id":7,"method":"is_connected"}'
+  '0.3' '{"id":8,"method":"connect","params":null}'
+  '1'   '{"id":9,"method":"shutdown"}'
 )
 {
   for ((i = 0; i < ${#requests[@]}; i += 2)); do

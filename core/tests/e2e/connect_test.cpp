@@ -5,111 +5,13 @@
 #include <thread>
 #include <vector>
 
-#include "core_fixture.h"
+#include "connect_fixture.h"
 #include "platform/fs.h"
 #include "platform/net.h"
 #include "support/program_copy.h"
 
 namespace kest::testing {
 namespace {
-
-using namespace std::chrono_literals;
-
-// A share link whose server is an address: nothing is looked up beyond this machine.
-const std::string kLink =
-    "vless://0f1e2d3c-0000-4000-8000-000000000001@127.0.0.1:443?security=tls&sni=demo.example";
-
-const Json kConnecting = Json::parse(
-    R"({"event":"state","msg":"⏳ Подготовка сетевой среды [Sing-box]...","state":"connecting"})");
-const Json kConnected =
-    Json::parse(R"({"event":"state","msg":"✅ Туннель Kest успешно поднят.","state":"connected"})");
-const Json kRestored = Json::parse(
-    R"({"event":"state","msg":"✅ Настройки сети успешно восстановлены.","state":"disconnected"})");
-
-// The core and the engine double, copied together into the test's own folder: the orphan
-// clean-up of this core ends engines only there, and other tests' cores leave this one alone.
-class Connect : public CoreTest {
-protected:
-    void SetUp() override {
-        env_.set("APPDATA", data_.path());
-        env_.set("KEST_DOUBLE_STARTS", data_.join("starts.txt"));
-    }
-
-    void start_core() {
-        core_.reset(); // the previous core, if any, ends first
-        if (core_path_.empty()) {
-            std::string bin = data_.join("bin");
-            core_path_ = copy_program("kestcore", bin, "kestcore");
-            copy_program("vuvezozire", bin, "vuvezozire");
-        }
-        core_ = std::make_unique<ChildSession>(core_path_);
-    }
-
-    void send_connect(std::uint64_t id, const Json& params) {
-        send(Json{{"id", id}, {"method", "connect"}, {"params", params}}.dump());
-    }
-
-    // The result of the request with this id; events met on the way are kept.
-    Json result_of(std::uint64_t id, std::chrono::milliseconds timeout = 60s) {
-        auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (std::chrono::steady_clock::now() < deadline) {
-            Json j = next_json(std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now()));
-            if (j.is_null())
-                break;
-            if (j.contains("event"))
-                events_.push_back(j);
-            else if (j.value("id", std::uint64_t(0)) == id)
-                return j.value("result", Json());
-        }
-        ADD_FAILURE() << "no answer to request " << id;
-        return nullptr;
-    }
-
-    // Waits until n events have arrived in all.
-    const std::vector<Json>& events(std::size_t n) {
-        while (events_.size() < n) {
-            Json j = next_json();
-            if (j.is_null())
-                break;
-            if (j.contains("event"))
-                events_.push_back(j);
-        }
-        return events_;
-    }
-
-    // How many engine starts the double saw.
-    std::size_t engine_starts() {
-        auto text = platform::read_file(data_.join("starts.txt"));
-        return text ? std::count(text->begin(), text->end(), '\n') : 0;
-    }
-
-    std::string config_path() { return data_.join("Kest Connect", "vpn_config.json"); }
-
-    std::vector<Json> events_;
-    std::string core_path_;
-};
-
-struct ControlValues {
-    std::uint16_t port = 0;
-    std::string secret;
-};
-
-ControlValues control_values_of(const std::string& config_text) {
-    Json config = Json::parse(config_text);
-    Json api = config["experimental"]["clash_api"];
-    std::string address = api["external_controller"];
-    ControlValues v;
-    v.port = static_cast<std::uint16_t>(std::stoi(address.substr(address.rfind(':') + 1)));
-    v.secret = api["secret"];
-    EXPECT_EQ(address.substr(0, address.rfind(':')), "127.0.0.1");
-    return v;
-}
-
-bool is_lower_hex(const std::string& s) {
-    return std::all_of(s.begin(), s.end(),
-                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
-}
 
 TEST_F(Connect, TunnelComesUpServesTrafficAndGoesDownThroughTheEngineInput) {
     env_.set("KEST_DOUBLE_CONNECTIONS_BODY",

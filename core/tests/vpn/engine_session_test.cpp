@@ -1,5 +1,5 @@
-// The session threads started by a real engine start, over the engine double: which of them
-// run, and what the crash watcher does when the engine ends on its own.
+// A session over the engine double: which of its threads a real engine start runs, what the
+// crash watcher does when the engine ends on its own, and the reload exchange over real pipes.
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -17,6 +17,7 @@
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "util/write_atomic.h"
+#include "vpn/live_replacement.h"
 #include "vpn/start_engine.h"
 #include "vpn/stoppable_wait.h"
 
@@ -210,7 +211,8 @@ TEST_F(SessionThreads, AnEngineThatEndsOnItsOwnIsReportedOnceAndCleanedUpAfter) 
                   c.engine_file ? 1u : 0u)
             << log.finish();
         EXPECT_EQ(log.lines_ending_with("[vpn] уборка имён не запустилась: "), 0u);
-        EXPECT_EQ(log.lines_ending_with("[vpn] 🛑 Активное соединение с VPN разорвано со стороны "
+        EXPECT_EQ(log.lines_ending_with("[vpn] 🛑 Активное соединение с VPN разорвано со "
+                                        "стороны "
                                         "ядра Sing-box."),
                   1u);
     }
@@ -237,6 +239,33 @@ TEST_F(SessionThreads, AnEngineBorrowedForAReloadIsNoCrash) {
     EXPECT_TRUE(controller_->session_values().stop_flag);
     EXPECT_FALSE(controller_->session_values().stop_flag->load());
     EXPECT_FALSE(controller_->cleanup_pending());
+}
+
+TEST_F(SessionThreads, TheReloadExchangeOverRealPipes) {
+    struct Case {
+        const char* reload;
+        std::optional<std::string> error; // kind "reload" unless the engine names another
+    } cases[] = {
+        {"ok", std::nullopt},
+        {"stopped", "движок остановился во время замены конфига"},
+        {"silent", "движок не отчитался о перезагрузке"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reload);
+        testing::ScopedEnv env;
+        env.set("KEST_DOUBLE_RELOAD", c.reload);
+        ASSERT_TRUE(std::holds_alternative<Done>(start(steps(), true, "")));
+        auto engine = controller_->take_engine();
+        ASSERT_TRUE(engine);
+        auto error = reload_engine(*engine, config_, 500ms);
+        EXPECT_EQ(error.has_value(), c.error.has_value());
+        if (error && c.error) {
+            EXPECT_EQ(error->kind, "reload");
+            EXPECT_EQ(error->message, *c.error);
+        }
+        controller_->put_engine_back(std::move(*engine));
+        stop_session(*controller_);
+    }
 }
 
 } // namespace
