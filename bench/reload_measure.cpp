@@ -1,0 +1,253 @@
+// Whole-process measurement of a live reload and of a long run of tunnel cycles.
+//
+// Reload: the time from writing a "connect" line with "reload": true on a running tunnel to
+// reading its "connected" event, minus the engine double's own reload round trip (the double
+// started alone, given the same reload line on its input, until its answer). What is left is
+// the core's own share: the request, the replacement's steps, writing the configuration, the
+// exchange over the pipes.
+//
+// Cycles: connect / reload / disconnect, many times; afterwards no engine process may be left,
+// and the core's threads, handles (descriptors natively) and working set must be back at the
+// level they had after the first cycles, within a small margin.
+//
+//   reload_measure [cycles]      default 100
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/fs.h"
+#include "platform/process_image.h"
+#include "support/child_session.h"
+#include "support/process_counts.h"
+#include "support/program_copy.h"
+#include "support/scoped_env.h"
+#include "support/temp_dir.h"
+#include "json/json.h"
+
+using namespace kest::testing;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+const std::string kLink = "vless://0f1e2d3c-0000-4000-8000-000000000001@127.0.0.1:443"
+                          "?security=tls&sni=bench.example";
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? -1 : v[v.size() / 2];
+}
+
+double ms_since(Clock::time_point t0) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+}
+
+template <class Done> bool read_until(ChildSession& core, Done done) {
+    for (;;) {
+        auto line = core.next_line(std::chrono::seconds(60));
+        if (!line)
+            return false;
+        if (done(kest::Json::parse(*line, nullptr, false)))
+            return true;
+    }
+}
+
+bool is_state(const kest::Json& j, const char* state) {
+    return j.is_object() && j.value("event", "") == "state" && j.value("state", "") == state;
+}
+
+bool is_reply(const kest::Json& j, std::uint64_t id) {
+    return j.is_object() && j.contains("id") && j["id"] == id;
+}
+
+// One front end talking to one core.
+struct FrontEnd {
+    ChildSession core;
+    std::uint64_t id = 0;
+
+    explicit FrontEnd(const std::string& path) : core(path) {}
+
+    kest::Json request(const std::string& method, kest::Json params = nullptr) {
+        std::uint64_t mine = ++id;
+        core.write(kest::Json{{"id", mine}, {"method", method}, {"params", params}}.dump() + "\n");
+        kest::Json reply;
+        read_until(core, [&](const kest::Json& j) {
+            if (!is_reply(j, mine))
+                return false;
+            reply = j.value("result", kest::Json());
+            return true;
+        });
+        return reply;
+    }
+    kest::Json connect(bool reload, const char* site) {
+        return request("connect", {{"link", kLink}, {"sites", {site}}, {"reload", reload}});
+    }
+    // The time from the reload line to the "connected" event. The reply may come before or
+    // after the event: both are read.
+    std::optional<double> timed_reload(const char* site) {
+        std::uint64_t mine = ++id;
+        auto t0 = Clock::now();
+        core.write(kest::Json{{"id", mine},
+                              {"method", "connect"},
+                              {"params", {{"link", kLink}, {"sites", {site}}, {"reload", true}}}}
+                       .dump() +
+                   "\n");
+        std::optional<double> took;
+        bool replied = false;
+        if (!read_until(core, [&](const kest::Json& j) {
+                if (is_state(j, "connected"))
+                    took = ms_since(t0);
+                replied = replied || is_reply(j, mine);
+                return took && replied;
+            }))
+            return std::nullopt;
+        return took;
+    }
+};
+
+struct Level {
+    std::size_t threads = 0;
+    std::optional<std::size_t> handles;
+    std::uint64_t working_set = 0;
+};
+
+std::string count_text(const std::optional<std::size_t>& n) {
+    return n ? std::to_string(*n) : "n/a";
+}
+
+Level level_of(FrontEnd& fe) {
+    ProcessCounts counts = process_counts(fe.core.pid());
+    kest::Json mem = fe.request("memstats");
+    return {counts.threads.value_or(0), counts.handles, mem.value("rss", std::uint64_t(0))};
+}
+
+// Threads of a stopped session end within moments; the engine's reaper within seconds.
+Level settled_level(FrontEnd& fe, const Level& baseline) {
+    Level now = level_of(fe);
+    for (int i = 0; i < 100 && (now.threads > baseline.threads ||
+                                now.handles.value_or(0) > baseline.handles.value_or(0));
+         ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        now = level_of(fe);
+    }
+    return now;
+}
+
+std::vector<std::uint32_t> pids_in(const std::string& path) {
+    std::vector<std::uint32_t> pids;
+    auto text = kest::platform::read_file(path);
+    if (!text)
+        return pids;
+    std::size_t start = 0;
+    for (auto nl = text->find('\n'); nl != std::string::npos; nl = text->find('\n', start)) {
+        pids.push_back(static_cast<std::uint32_t>(std::stoul(text->substr(start, nl - start))));
+        start = nl + 1;
+    }
+    return pids;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int rounds = 30;
+    const int cycles = argc > 1 ? std::atoi(argv[1]) : 100;
+    TempDir data;
+    ScopedEnv env("APPDATA", data.path());
+    std::string starts = data.join("starts.txt");
+    ScopedEnv count_starts("KEST_DOUBLE_STARTS", starts);
+    std::string bin = data.join("bin");
+    std::string core_path = copy_program("kestcore", bin, "kestcore");
+    std::string engine_path = copy_program("vuvezozire", bin, "vuvezozire");
+    std::string config = data.join("Kest Connect", "vpn_config.json");
+
+    std::vector<double> reload_ms;
+    Level baseline, after;
+    {
+        FrontEnd fe(core_path);
+        if (fe.connect(false, "example.com").value("ok", false) != true) {
+            std::fprintf(stderr, "the first connect failed\n");
+            return 1;
+        }
+        for (int i = 0; i < rounds; ++i) {
+            auto took = fe.timed_reload(i % 2 ? "example.com" : "example.org");
+            if (!took) {
+                std::fprintf(stderr, "no connected event after a reload\n");
+                return 1;
+            }
+            reload_ms.push_back(*took);
+        }
+        fe.request("disconnect");
+
+        auto cycle = [&] {
+            bool ok = fe.connect(false, "example.com").value("ok", false) == true &&
+                      fe.connect(true, "example.org").value("ok", false) == true;
+            fe.request("disconnect");
+            return ok;
+        };
+        for (int i = 0; i < 3; ++i) // what the first cycles make once (pools, caches)
+            cycle();
+        std::this_thread::sleep_for(std::chrono::seconds(1)); // the last session's threads end
+        baseline = level_of(fe);
+        for (int i = 0; i < cycles; ++i) {
+            if (!cycle()) {
+                std::fprintf(stderr, "cycle %d failed\n", i);
+                return 1;
+            }
+        }
+        after = settled_level(fe, baseline);
+        fe.request("shutdown");
+        fe.core.wait_exit();
+    }
+
+    // The double alone: its start report, then the same reload line, timed to its answer.
+    std::vector<double> engine_ms;
+    {
+        ChildSession engine(engine_path, {config});
+        if (!engine.next_line(std::chrono::seconds(30))) {
+            std::fprintf(stderr, "no report from the engine double\n");
+            return 1;
+        }
+        std::string line = kest::Json{{"cmd", "reload"}, {"config", config}}.dump() + "\n";
+        for (int i = 0; i < rounds; ++i) {
+            auto t0 = Clock::now();
+            engine.write(line);
+            if (!engine.next_line(std::chrono::seconds(30))) {
+                std::fprintf(stderr, "no reload answer from the engine double\n");
+                return 1;
+            }
+            engine_ms.push_back(ms_since(t0));
+        }
+        engine.close_stdin();
+        engine.wait_exit();
+    }
+
+    // An engine asked to stop says so and leaves on its own; the system may take a moment to
+    // forget a process that has ended.
+    std::size_t left = 0;
+    kest::platform::ImagePathBuffer buffer;
+    auto deadline = Clock::now() + std::chrono::seconds(10);
+    for (std::uint32_t pid : pids_in(starts)) {
+        while (kest::platform::process_image_path(pid, buffer) == engine_path &&
+               Clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (kest::platform::process_image_path(pid, buffer) == engine_path)
+            ++left;
+    }
+
+    double whole = median(reload_ms), engine = median(engine_ms);
+    std::printf("reload to connected (median of %d): %.2f ms; engine double's own reload: %.2f ms; "
+                "core's own share %.2f ms (goal <= 20)\n",
+                rounds, whole, engine, whole - engine);
+    std::printf("%d connect/reload/disconnect cycles: %zu engine starts, %zu engines left; "
+                "threads %zu -> %zu, handles %s -> %s, working set %.1f -> %.1f MiB\n",
+                cycles, pids_in(starts).size(), left, baseline.threads, after.threads,
+                count_text(baseline.handles).c_str(), count_text(after.handles).c_str(),
+                baseline.working_set / 1048576.0, after.working_set / 1048576.0);
+    bool leaked = left > 0 || after.threads > baseline.threads + 2 ||
+                  after.handles.value_or(0) > baseline.handles.value_or(0) + 8;
+    return leaked ? 2 : 0;
+}
