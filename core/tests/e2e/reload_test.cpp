@@ -192,5 +192,34 @@ TEST_F(Reload, AnEngineThatDiesIsReportedAndTheTunnelIsDown) {
     EXPECT_EQ(vpn_log_lines_like("🛑").size(), 1u);
 }
 
+TEST_F(Reload, CrashesRacingReloadsAndDisconnectsLeaveEveryRequestAnswered) {
+    // Engines that die moments after their start, while reloads and stops run into them.
+    env_.set("KEST_DOUBLE_EXIT_AFTER_MS", "30");
+    env_.set("KEST_DOUBLE_RESTORE_RECORD", data_.join("restores.txt"));
+    start_core();
+    std::vector<std::uint64_t> ids;
+    for (std::uint64_t round = 0; round < 12; ++round) {
+        std::uint64_t id = 10 * round + 1;
+        send_connect(id, {{"link", kLink}});
+        send_connect(id + 1, {{"link", kLink}, {"sites", {"example.org"}}, {"reload", true}});
+        std::this_thread::sleep_for(std::chrono::milliseconds(40 * (round % 4)));
+        send(Json{{"id", id + 2}, {"method", "is_connected"}}.dump());
+        send(Json{{"id", id + 3}, {"method", "disconnect"}}.dump());
+        ids.insert(ids.end(), {id, id + 1, id + 2, id + 3});
+    }
+    auto results = results_of(ids);
+    EXPECT_EQ(results.size(), ids.size());
+    for (std::uint64_t id : ids)
+        EXPECT_TRUE(results.count(id)) << "no answer to " << id;
+    send(R"({"id":1000,"method":"disconnect"})");
+    EXPECT_EQ(result_of(1000), Json::parse(R"({"ok":true})"));
+    send(R"({"id":1001,"method":"is_connected"})");
+    EXPECT_EQ(result_of(1001), Json::parse(R"({"connected":false})"));
+    send(R"({"id":1002,"method":"shutdown"})");
+    EXPECT_EQ(core().wait_exit(), 0);
+    for (const std::string& line : core().stdout_lines())
+        EXPECT_FALSE(Json::parse(line, nullptr, false).is_discarded()) << line;
+}
+
 } // namespace
 } // namespace kest::testing
