@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "measure_support.h"
 #include "platform/env.h"
 #include "platform/fs.h"
 #include "support/bin_dir.h"
@@ -19,16 +20,11 @@
 #include "text/path_text.h"
 
 using namespace kest::testing;
-using Clock = std::chrono::steady_clock;
+using namespace kest::measure;
 
 namespace {
 
 constexpr int kShortcuts = 200;
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 std::string join(std::string base, std::initializer_list<std::string_view> parts) {
     for (std::string_view part : parts)

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "measure_support.h"
 #include "support/child_session.h"
 #include "support/program_copy.h"
 #include "support/scoped_env.h"
@@ -17,39 +18,7 @@
 #include "json/json.h"
 
 using namespace kest::testing;
-using Clock = std::chrono::steady_clock;
-
-namespace {
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? -1 : v[v.size() / 2];
-}
-
-double ms_since(Clock::time_point t0) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-}
-
-// Reads lines until one satisfies done; false when the core falls silent first.
-template <class Done> bool read_until(ChildSession& core, Done done) {
-    for (;;) {
-        auto line = core.next_line(std::chrono::seconds(30));
-        if (!line)
-            return false;
-        if (done(kest::Json::parse(*line, nullptr, false)))
-            return true;
-    }
-}
-
-bool is_state(const kest::Json& j, const char* state) {
-    return j.is_object() && j.value("event", "") == "state" && j.value("state", "") == state;
-}
-
-bool is_reply(const kest::Json& j, std::uint64_t id) {
-    return j.is_object() && j.contains("id") && j["id"] == id;
-}
-
-} // namespace
+using namespace kest::measure;
 
 int main() {
     const int rounds = 30;

@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "measure_support.h"
 #include "platform/fs.h"
 #include "platform/process_image.h"
 #include "support/child_session.h"
@@ -30,39 +31,12 @@
 #include "json/json.h"
 
 using namespace kest::testing;
-using Clock = std::chrono::steady_clock;
+using namespace kest::measure;
 
 namespace {
 
 const std::string kLink = "vless://0f1e2d3c-0000-4000-8000-000000000001@127.0.0.1:443"
                           "?security=tls&sni=bench.example";
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? -1 : v[v.size() / 2];
-}
-
-double ms_since(Clock::time_point t0) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-}
-
-template <class Done> bool read_until(ChildSession& core, Done done) {
-    for (;;) {
-        auto line = core.next_line(std::chrono::seconds(60));
-        if (!line)
-            return false;
-        if (done(kest::Json::parse(*line, nullptr, false)))
-            return true;
-    }
-}
-
-bool is_state(const kest::Json& j, const char* state) {
-    return j.is_object() && j.value("event", "") == "state" && j.value("state", "") == state;
-}
-
-bool is_reply(const kest::Json& j, std::uint64_t id) {
-    return j.is_object() && j.contains("id") && j["id"] == id;
-}
 
 // One front end talking to one core.
 struct FrontEnd {

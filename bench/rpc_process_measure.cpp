@@ -7,19 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "json/json.h"
+#include "measure_support.h"
 #include "support/bin_dir.h"
 #include "support/child_session.h"
+#include "json/json.h"
 
 using namespace kest::testing;
-using Clock = std::chrono::steady_clock;
+using namespace kest::measure;
 
 namespace {
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 // Median microseconds for one line out and its answer back.
 double round_trip_us(ChildSession& child, const std::string& line, int rounds) {

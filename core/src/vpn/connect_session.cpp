@@ -110,6 +110,17 @@ bool retry_ruled_out(const VpnError& error) {
     return error.kind == "config" || error.kind == "auth";
 }
 
+std::variant<config::Outbound, CommandResult>
+prepare_outbound(VpnController& c, const VpnCommand& command, ConnectSteps& steps) {
+    auto outbound = steps.parse_share_link(command.link);
+    if (!outbound)
+        return fail_command(c, "", "", outbound.error());
+    steps.preresolve_server(*outbound);
+    if (!c.queue_empty())
+        return CommandResult{Superseded{}};
+    return std::move(*outbound);
+}
+
 CommandResult connect_session(VpnController& c, VpnCommand& command, ConnectSteps& steps) {
     c.status_sink().on_state(VpnState::Connecting, std::string(texts::preparing_network));
     log_line(LogTag::Vpn, texts::preparing_network);
@@ -120,18 +131,16 @@ CommandResult connect_session(VpnController& c, VpnCommand& command, ConnectStep
     if (!c.queue_empty())
         return Superseded{};
 
-    auto outbound = steps.parse_share_link(command.link);
-    if (!outbound)
-        return fail_command(c, "", "", outbound.error());
-    steps.preresolve_server(*outbound);
-    if (!c.queue_empty())
-        return Superseded{};
+    auto prepared = prepare_outbound(c, command, steps);
+    if (auto* end = std::get_if<CommandResult>(&prepared))
+        return std::move(*end);
+    const config::Outbound& outbound = std::get<config::Outbound>(prepared);
 
     const std::string secret = steps.control_secret();
     const std::uint16_t port = steps.control_port();
     const std::string resolver = bypass_resolver(steps);
     const std::string path = steps.config_path();
-    if (auto written = steps.write_config(*outbound, command.plan, secret, port, resolver, path);
+    if (auto written = steps.write_config(outbound, command.plan, secret, port, resolver, path);
         !written)
         return fail_command(c, texts::config_write_failed_prefix, "", written.error());
 

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include "base/expected.h"
@@ -50,6 +51,12 @@ bool is_loopback_dns_server(const text::IpAddress& server);
 // Failures a second start cannot mend: missing rights, a share link or configuration the
 // engine or the core rejected (by their words), and the report kinds "config" and "auth".
 bool retry_ruled_out(const VpnError& error);
+
+// The command's share link as the engine's outbound with its server resolved ahead; or how the
+// command ends instead: a link that does not parse fails it (told to the user), a newer command
+// waiting by then supersedes it.
+std::variant<config::Outbound, CommandResult>
+prepare_outbound(VpnController& controller, const VpnCommand& command, ConnectSteps& steps);
 
 CommandResult connect_session(VpnController& controller, VpnCommand& command, ConnectSteps& steps);
 

@@ -47,15 +47,13 @@ CommandResult replace_live_config(VpnController& c, VpnCommand& command, Connect
         resolver = steps.pick_system_dns();
     }
 
-    auto outbound = steps.parse_share_link(command.link);
-    if (!outbound)
-        return fail_command(c, "", "", outbound.error());
-    steps.preresolve_server(*outbound);
-    if (!c.queue_empty())
-        return Superseded{};
+    auto prepared = prepare_outbound(c, command, steps);
+    if (auto* end = std::get_if<CommandResult>(&prepared))
+        return std::move(*end);
+    const config::Outbound& outbound = std::get<config::Outbound>(prepared);
 
     const std::string path = steps.config_path();
-    if (auto written = steps.write_config(*outbound, command.plan, session.api_secret,
+    if (auto written = steps.write_config(outbound, command.plan, session.api_secret,
                                           session.api_port, resolver, path);
         !written)
         return fail_command(c, texts::config_write_failed_prefix, "", written.error());
