@@ -95,7 +95,10 @@ protected:
         auto record = read_record(record_);
         EXPECT_TRUE(record);
         std::uint32_t pid = record ? record->facts["pid"].get<std::uint32_t>() : 0;
-        return {controller_->take_session().engine, pid};
+        // Taken out like a stop takes it, so the session's threads end with it.
+        TakenSession taken = controller_->take_session();
+        taken.stop_flag->store(true);
+        return {std::move(taken.engine), pid};
     }
 
     RecordingSink sink_;
