@@ -48,13 +48,23 @@ struct FrontEnd {
     kest::Json request(const std::string& method, kest::Json params = nullptr) {
         std::uint64_t mine = ++id;
         core.write(kest::Json{{"id", mine}, {"method", method}, {"params", params}}.dump() + "\n");
-        kest::Json reply;
-        read_until(core, [&](const kest::Json& j) {
+        kest::Json reply = kest::Json::object();
+        bool answered = read_until(core, [&](const kest::Json& j) {
             if (!is_reply(j, mine))
                 return false;
-            reply = j.value("result", kest::Json());
+            // An error answer is kept whole, to be shown.
+            reply = j.contains("result") ? j["result"] : j;
             return true;
         });
+        if (!answered) {
+            auto log = core.stderr_lines();
+            for (std::size_t i = log.size() > 30 ? log.size() - 30 : 0; i < log.size(); ++i)
+                std::fprintf(stderr, "core log: %s\n", log[i].c_str());
+            auto code = core.wait_exit(std::chrono::seconds(1));
+            std::fprintf(stderr, "no answer to %s; core exit code %d\n", method.c_str(),
+                         code ? *code : -999);
+            std::exit(3);
+        }
         return reply;
     }
     kest::Json connect(bool reload, const char* site) {
@@ -157,10 +167,18 @@ int main(int argc, char** argv) {
         fe.request("disconnect");
 
         auto cycle = [&] {
-            bool ok = fe.connect(false, "example.com").value("ok", false) == true &&
-                      fe.connect(true, "example.org").value("ok", false) == true;
+            kest::Json connected = fe.connect(false, "example.com");
+            kest::Json reloaded = connected.value("ok", false) ? fe.connect(true, "example.org")
+                                                               : kest::Json::object();
             fe.request("disconnect");
-            return ok;
+            if (reloaded.value("ok", false))
+                return true;
+            std::fprintf(stderr, "connect: %s; reload: %s\n", connected.dump().c_str(),
+                         reloaded.dump().c_str());
+            auto log = fe.core.stderr_lines();
+            for (std::size_t i = log.size() > 25 ? log.size() - 25 : 0; i < log.size(); ++i)
+                std::fprintf(stderr, "core log: %s\n", log[i].c_str());
+            return false;
         };
         for (int i = 0; i < 3; ++i) // what the first cycles make once (pools, caches)
             cycle();
