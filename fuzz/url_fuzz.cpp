@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string_view>
 
+#include "config/share_url.h"
 #include "fuzz_check.h"
 #include "text/utf8.h"
-#include "config/share_url.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view input(reinterpret_cast<const char*>(data), size);
@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!url)
         fuzz_require(url.error().starts_with("некорректная ссылка: "));
 
-    for (auto decoded : {kest::config::percent_decode(input), kest::config::decode_form_component(input)})
+    for (auto decoded :
+         {kest::config::percent_decode(input), kest::config::decode_form_component(input)})
         fuzz_require(!decoded || kest::text::is_valid_utf8(*decoded) ||
                      (!utf8 && input.find('%') == std::string_view::npos));
     return 0;
