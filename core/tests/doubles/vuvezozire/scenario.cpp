@@ -40,7 +40,31 @@ ReloadScenario reload_of(const std::string& name) {
         return ReloadScenario::Fail;
     if (name == "silent")
         return ReloadScenario::Silent;
+    if (name == "exit")
+        return ReloadScenario::Exit;
+    if (name == "cut")
+        return ReloadScenario::Cut;
     return ReloadScenario::Ok;
+}
+
+CloseScenario close_of(const std::string& name) {
+    if (name == "ignore")
+        return CloseScenario::Ignore;
+    if (name == "exit")
+        return CloseScenario::Exit;
+    if (name == "crash")
+        return CloseScenario::Crash;
+    return CloseScenario::Stopped;
+}
+
+OddPlace place_of(const std::string& name) {
+    if (name == "stdout")
+        return OddPlace::Stdout;
+    if (name == "stderr")
+        return OddPlace::Stderr;
+    if (name == "stdout-late")
+        return OddPlace::StdoutLate;
+    return OddPlace::None;
 }
 
 } // namespace
@@ -79,8 +103,13 @@ Scenario read_scenario() {
     s.reload_error = platform::get_env("KEST_DOUBLE_RELOAD_ERROR").value_or("");
     s.restore_record = non_empty("KEST_DOUBLE_RESTORE_RECORD");
     s.restore_hangs = platform::get_env("KEST_DOUBLE_RESTORE").value_or("") == "hang";
-    if (platform::get_env("KEST_DOUBLE_ON_CLOSE").value_or("") == "ignore")
-        s.on_close = CloseScenario::Ignore;
+    s.on_close = close_of(platform::get_env("KEST_DOUBLE_ON_CLOSE").value_or(""));
+    if (auto exiting = non_empty("KEST_DOUBLE_EXITING_STARTS"))
+        s.exiting_starts = std::atoi(exiting->c_str());
+    s.long_line = place_of(platform::get_env("KEST_DOUBLE_LONG_LINE").value_or(""));
+    if (auto bytes = non_empty("KEST_DOUBLE_LONG_LINE_BYTES"))
+        s.long_line_bytes = std::strtoull(bytes->c_str(), nullptr, 10);
+    s.bad_utf8 = place_of(platform::get_env("KEST_DOUBLE_BAD_UTF8").value_or(""));
     return s;
 }
 

@@ -19,6 +19,7 @@
 #include "platform/exit.h"
 #include "platform/fs.h"
 #include "platform/process_image.h"
+#include "platform/process_setup.h"
 #include "platform/stdio.h"
 #include "scenario.h"
 #include "support/http_server.h"
@@ -43,6 +44,15 @@ void print_line(const std::string& line) {
 
 void report(bool ok, const std::string& kind, const std::string& error) {
     print_line(compact(Json{{"ok", ok}, {"kind", kind}, {"error", error}}));
+}
+
+// The long run and the line that is not UTF-8 chosen for this place, if any.
+void write_odd_output(const Scenario& scenario, OddPlace here) {
+    auto write = here == OddPlace::Stderr ? platform::write_stderr : platform::write_stdout;
+    if (scenario.long_line == here)
+        write(std::string(scenario.long_line_bytes, 'x'));
+    if (scenario.bad_utf8 == here)
+        write("vuvezozire: \xC3\x28 is no character, nor is \xFF\n");
 }
 
 // What the process was started with, beyond its arguments.
@@ -168,6 +178,12 @@ void answer_command(const std::string& line, const Scenario& scenario) {
     case ReloadScenario::Silent:
         log("not answering the reload");
         return;
+    case ReloadScenario::Exit:
+        log("exiting instead of reloading");
+        platform::exit_process(1);
+    case ReloadScenario::Cut:
+        platform::write_stdout(R"({"ok":t)");
+        platform::exit_process(1);
     case ReloadScenario::Ok:
         break;
     }
@@ -212,6 +228,8 @@ void crash_later(int ms) {
 
 int run(const std::vector<std::string>& args) {
     Scenario scenario = read_scenario();
+    if (scenario.bad_utf8 != OddPlace::None)
+        platform::prepare_process();
     if (args.size() == 1 && args[0] == "--restore")
         return restore(scenario);
     Recorder recorder(scenario.record_path);
@@ -246,6 +264,9 @@ int run(const std::vector<std::string>& args) {
     if (start == StartScenario::Fail && scenario.failing_starts &&
         earlier_starts >= *scenario.failing_starts)
         start = StartScenario::Ok;
+    if (start == StartScenario::Exit && scenario.exiting_starts &&
+        earlier_starts >= *scenario.exiting_starts)
+        start = StartScenario::Ok;
     wait_for_gate(scenario.report_gate);
     switch (start) {
     case StartScenario::Exit:
@@ -257,10 +278,12 @@ int run(const std::vector<std::string>& args) {
     case StartScenario::Ok:
     case StartScenario::Fail:
     case StartScenario::Garbage:
+        write_odd_output(scenario, OddPlace::Stderr);
         for (int i = 0; i < scenario.blank_lines; ++i)
             print_line(i % 3 == 0 ? "" : i % 3 == 1 ? "   " : " \t\r");
         if (start == StartScenario::Garbage)
             print_line("tunnel up, more or less");
+        write_odd_output(scenario, OddPlace::Stdout);
         if (start == StartScenario::Fail) {
             log("start failed: " + scenario.fail_error);
             report(false, scenario.fail_kind, scenario.fail_error);
@@ -269,6 +292,7 @@ int run(const std::vector<std::string>& args) {
             report(true, "", "");
             if (scenario.after_report)
                 print_line(*scenario.after_report);
+            write_odd_output(scenario, OddPlace::StdoutLate);
             if (scenario.exit_after_ms)
                 crash_later(*scenario.exit_after_ms);
         }
@@ -293,9 +317,19 @@ int run(const std::vector<std::string>& args) {
     }
     if (scenario.start == StartScenario::Hang)
         return 0;
-    if (scenario.on_close == CloseScenario::Ignore) {
+    switch (scenario.on_close) {
+    case CloseScenario::Ignore:
         log("input closed, running on");
         run_until_killed();
+    case CloseScenario::Exit:
+        log("input closed, exiting without a word");
+        return 0;
+    case CloseScenario::Crash:
+        platform::write_stdout(R"({"kind":"sto)");
+        log("crashing while stopping");
+        platform::exit_process(1);
+    case CloseScenario::Stopped:
+        break;
     }
     log("input closed, stopping");
     print_line(R"({"kind":"stopped"})");
