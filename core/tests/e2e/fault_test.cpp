@@ -74,18 +74,6 @@ bool process_ends_within(std::uint32_t pid, std::chrono::milliseconds timeout) {
 
 class Fault : public Connect {
 protected:
-    void SetUp() override {
-        Connect::SetUp();
-        // The engines of other cores on this machine (other suites, measurements) come and go
-        // on the default control port; held here, it sends these cores to one of their own.
-        // Taken the moment one of those engines lets go of it.
-        for (int i = 0; i < 200 && !(default_port_ && *default_port_); ++i) {
-            if (i > 0)
-                std::this_thread::sleep_for(25ms);
-            default_port_ = platform::listen_loopback(9787);
-        }
-    }
-
     // The log without time stamps. Some lines here are megabytes long: no regular expression
     // goes over them.
     std::vector<std::string> log_lines() {
@@ -183,8 +171,6 @@ protected:
         send(Json{{"id", id}, {"method", "shutdown"}}.dump());
         EXPECT_EQ(core().wait_exit(), 0);
     }
-
-    std::optional<Expected<platform::Socket>> default_port_;
 };
 
 // The engine dies before its start report. The start is tried once more; the front end gets
