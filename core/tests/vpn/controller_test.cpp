@@ -239,8 +239,9 @@ TEST(VpnController, ErrorTextClassifiers) {
     }
 }
 
-TEST(VpnController, ConnectAndApplyBothRunTheConnectSequence) {
+TEST(VpnController, ConnectAndApplyWithoutATunnelBothRunTheConnectSequence) {
     RecordingSink sink;
+    // The product's runners: with no tunnel to reload, Apply is a connect.
     auto controller = std::make_shared<VpnController>(sink.sink());
     for (CommandKind kind : {CommandKind::Connect, CommandKind::Apply}) {
         // A link that does not parse ends the sequence before any engine start.
