@@ -32,5 +32,5 @@ int main() {
     rpc::run_request_loop(state);
     rpc::shutdown_once(state);
     // A shutdown already running on another thread: end now without waiting for its teardown.
-    platform::exit_process(0);
+    rpc::exit_core();
 }

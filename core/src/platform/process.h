@@ -38,6 +38,7 @@ public:
     // with code -1.
     virtual std::optional<int> try_wait() = 0;
     virtual int wait() = 0;
+    // Safe from another thread while one waits; does nothing once the end has been seen.
     virtual void terminate(int exit_code) = 0;
 };
 

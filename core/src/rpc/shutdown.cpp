@@ -7,6 +7,7 @@
 #include "platform/exit.h"
 #include "rpc/texts.h"
 #include "util/log.h"
+#include "vpn/children_in_flight.h"
 
 namespace kest::rpc {
 namespace {
@@ -38,11 +39,16 @@ void shutdown_once(const std::shared_ptr<AppState>& state) {
     if (!start_detached(teardown_worker, state->controller, std::move(sender))) {
         // No thread for the teardown: the engine still stops on its own once our end of its
         // input closes with the process.
-        platform::exit_process(0);
+        exit_core();
     }
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     if (!receiver.recv_until(deadline))
         log_line(LogTag::Core, kTeardownTimedOut);
+    exit_core();
+}
+
+void exit_core() {
+    vpn::children_in_flight().end_all();
     platform::exit_process(0);
 }
 

@@ -9,6 +9,10 @@ namespace kest::rpc {
 // The first caller does not return; a later caller returns at once.
 void shutdown_once(const std::shared_ptr<AppState>& state);
 
+// Exits with code 0 after ending the children the core still waits on (an engine before its
+// report, a system tool): nothing else would end them once the core is gone.
+[[noreturn]] void exit_core();
+
 // Thread body started by the "shutdown" method after its response.
 void shutdown_thread(std::shared_ptr<AppState> state);
 

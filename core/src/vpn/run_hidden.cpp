@@ -9,6 +9,7 @@
 #include "platform/process.h"
 #include "text/utf8_lossy.h"
 #include "text/white_space.h"
+#include "vpn/children_in_flight.h"
 #include "vpn/texts.h"
 
 namespace kest::vpn {
@@ -95,6 +96,8 @@ Expected<std::string> run_hidden(const std::string& program, const std::vector<s
     if (!spawned)
         return unexpected(spawned.error());
     platform::Child child = std::move(*spawned);
+    // Declared after the child, so that it is off the list before the process object goes.
+    auto in_flight = children_in_flight().add(*child.process);
     // The tool reads nothing from us: its input ends at once, as the null device's would.
     child.stdin_pipe->close();
 

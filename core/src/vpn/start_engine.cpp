@@ -9,6 +9,7 @@
 #include "platform/fs.h"
 #include "platform/process.h"
 #include "util/log.h"
+#include "vpn/children_in_flight.h"
 #include "vpn/controller.h"
 #include "vpn/engine_handle.h"
 #include "vpn/engine_pipes.h"
@@ -56,7 +57,12 @@ CommandResult start_engine(VpnController& controller, const std::string& config_
     EngineHandle handle;
     handle.stdin_pipe = std::move(child.stdin_pipe);
     handle.child = std::move(child.process);
+    // Until its report is in, only this thread would ever end the engine: a core that exits
+    // meanwhile ends it on the way out. Taken off before the engine is asked to stop or passes
+    // to the controller.
+    auto in_flight = children_in_flight().add(*handle.child);
     auto thread_refused = [&](const std::string& error) {
+        in_flight.reset();
         discard(std::move(handle));
         controller.mark_cleanup_pending();
         throw std::runtime_error(fill_text(texts::engine_thread_refused, {error}));
@@ -71,6 +77,7 @@ CommandResult start_engine(VpnController& controller, const std::string& config_
         thread_refused(started.error());
 
     auto report = wait_start_report(handle.reports, steps.report_timeout);
+    in_flight.reset();
     if (!report) {
         discard(std::move(handle));
         return failed(controller, error_kind::start, std::string(texts::engine_no_report));

@@ -8,6 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <mutex>
+
 #include "platform/posix/fd_io.h"
 #include "platform/posix/unique_fd.h"
 
@@ -51,34 +53,44 @@ public:
     std::uint32_t pid() const override { return static_cast<std::uint32_t>(pid_); }
 
     std::optional<int> try_wait() override {
+        std::lock_guard lock(mutex_);
+        return reap(WNOHANG);
+    }
+
+    int wait() override {
+        // Wait for the end without reaping, so that a terminate from another thread never
+        // meets a process id that the system may already have given to someone else.
+        siginfo_t info{};
+        int r;
+        do {
+            r = ::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOWAIT);
+        } while (r < 0 && errno == EINTR);
+        std::lock_guard lock(mutex_);
+        return *reap(0);
+    }
+
+    void terminate(int) override {
+        std::lock_guard lock(mutex_);
+        if (!exit_code_)
+            ::kill(pid_, SIGKILL);
+    }
+
+private:
+    // Called under the lock.
+    std::optional<int> reap(int options) {
         if (exit_code_)
             return exit_code_;
         int status = 0;
-        pid_t r = ::waitpid(pid_, &status, WNOHANG);
+        pid_t r;
+        do {
+            r = ::waitpid(pid_, &status, options);
+        } while (r < 0 && errno == EINTR);
         if (r == 0)
             return std::nullopt;
         exit_code_ = r < 0 ? -1 : decode(status);
         return exit_code_;
     }
 
-    int wait() override {
-        if (exit_code_)
-            return *exit_code_;
-        int status = 0;
-        pid_t r;
-        do {
-            r = ::waitpid(pid_, &status, 0);
-        } while (r < 0 && errno == EINTR);
-        exit_code_ = r < 0 ? -1 : decode(status);
-        return *exit_code_;
-    }
-
-    void terminate(int) override {
-        if (!exit_code_)
-            ::kill(pid_, SIGKILL);
-    }
-
-private:
     static int decode(int status) {
         if (WIFEXITED(status))
             return WEXITSTATUS(status);
@@ -86,6 +98,7 @@ private:
     }
 
     pid_t pid_;
+    std::mutex mutex_; // terminate may come from another thread than the waits
     std::optional<int> exit_code_;
 };
 
