@@ -24,6 +24,7 @@
 #include "platform/fs.h"
 #include "platform/process_image.h"
 #include "support/child_session.h"
+#include "support/file_lines.h"
 #include "support/process_counts.h"
 #include "support/program_copy.h"
 #include "support/scoped_env.h"
@@ -123,14 +124,8 @@ Level settled_level(FrontEnd& fe, const Level& baseline) {
 
 std::vector<std::uint32_t> pids_in(const std::string& path) {
     std::vector<std::uint32_t> pids;
-    auto text = kest::platform::read_file(path);
-    if (!text)
-        return pids;
-    std::size_t start = 0;
-    for (auto nl = text->find('\n'); nl != std::string::npos; nl = text->find('\n', start)) {
-        pids.push_back(static_cast<std::uint32_t>(std::stoul(text->substr(start, nl - start))));
-        start = nl + 1;
-    }
+    for (const std::string& line : kest::testing::file_lines(path))
+        pids.push_back(static_cast<std::uint32_t>(std::stoul(line)));
     return pids;
 }
 

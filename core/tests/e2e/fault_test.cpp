@@ -17,6 +17,8 @@
 #include "platform/process_image.h"
 #include "platform/process_snapshot.h"
 #include "platform/process_terminate.h"
+#include "support/eventually.h"
+#include "support/file_lines.h"
 #include "support/program_copy.h"
 #include "support/wine.h"
 
@@ -63,13 +65,7 @@ bool process_running(std::uint32_t pid) {
 }
 
 bool process_ends_within(std::uint32_t pid, std::chrono::milliseconds timeout) {
-    auto deadline = Clock::now() + timeout;
-    while (process_running(pid)) {
-        if (Clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
+    return eventually([pid] { return !process_running(pid); }, timeout);
 }
 
 class Fault : public Connect {
@@ -126,13 +122,8 @@ protected:
     // The engine processes started so far, as the double counted them.
     std::vector<std::uint32_t> engine_pids() {
         std::vector<std::uint32_t> pids;
-        auto text = platform::read_file(data_.join("starts.txt"));
-        if (!text)
-            return pids;
-        for (std::size_t begin = 0, end; (end = text->find('\n', begin)) != std::string::npos;
-             begin = end + 1)
-            pids.push_back(
-                static_cast<std::uint32_t>(std::stoul(text->substr(begin, end - begin))));
+        for (const std::string& line : file_lines(data_.join("starts.txt")))
+            pids.push_back(static_cast<std::uint32_t>(std::stoul(line)));
         return pids;
     }
 

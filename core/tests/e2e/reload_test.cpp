@@ -9,6 +9,7 @@
 
 #include "connect_fixture.h"
 #include "platform/fs.h"
+#include "support/file_lines.h"
 
 namespace kest::testing {
 namespace {
@@ -39,15 +40,10 @@ protected:
     // The reload command lines the (first) engine received on its input.
     std::vector<Json> reload_commands() {
         std::vector<Json> out;
-        auto text = platform::read_file(record_);
-        if (!text)
-            return out;
-        std::size_t start = 0;
-        for (auto nl = text->find('\n'); nl != std::string::npos; nl = text->find('\n', start)) {
-            Json line = Json::parse(text->substr(start, nl - start), nullptr, false);
+        for (const std::string& text : file_lines(record_)) {
+            Json line = Json::parse(text, nullptr, false);
             if (line.is_object() && line.contains("cmd"))
                 out.push_back(line);
-            start = nl + 1;
         }
         return out;
     }

@@ -15,6 +15,7 @@
 #include "platform/fs.h"
 #include "platform/process.h"
 #include "platform/process_image.h"
+#include "support/file_lines.h"
 #include "support/program_copy.h"
 #include "support/proxy_server.h"
 #include "support/wine.h"
@@ -73,15 +74,9 @@ struct EngineRecord {
 };
 
 std::optional<EngineRecord> read_record(const std::string& path) {
-    auto text = platform::read_file(path);
-    if (!text)
-        return std::nullopt;
     std::vector<Json> lines;
-    std::size_t start = 0;
-    for (auto nl = text->find('\n'); nl != std::string::npos; nl = text->find('\n', start)) {
-        lines.push_back(Json::parse(text->substr(start, nl - start), nullptr, false));
-        start = nl + 1;
-    }
+    for (const std::string& text : file_lines(path))
+        lines.push_back(Json::parse(text, nullptr, false));
     if (lines.size() < 2 || !lines[1].is_object())
         return std::nullopt;
     return EngineRecord{lines[0], lines[1].value("pid", std::uint32_t(0)),

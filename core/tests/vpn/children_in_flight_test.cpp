@@ -12,6 +12,7 @@
 
 #include "platform/process.h"
 #include "support/bin_dir.h"
+#include "support/eventually.h"
 #include "vpn/children_in_flight.h"
 
 namespace kest::vpn {
@@ -30,13 +31,9 @@ platform::Child start_idle() {
 }
 
 std::optional<int> exit_within(platform::Process& process, std::chrono::milliseconds limit) {
-    auto deadline = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (auto code = process.try_wait())
-            return code;
-        std::this_thread::sleep_for(10ms);
-    }
-    return std::nullopt;
+    std::optional<int> code;
+    (void)testing::eventually([&] { return (code = process.try_wait()).has_value(); }, limit);
+    return code;
 }
 
 TEST(ChildrenInFlight, TheEndTerminatesWhatIsListedAndSparesWhatLeft) {

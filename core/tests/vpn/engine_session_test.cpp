@@ -14,6 +14,8 @@
 #include "log_capture.h"
 #include "platform/fs.h"
 #include "platform/process_image.h"
+#include "support/eventually.h"
+#include "support/file_lines.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "util/write_atomic.h"
@@ -27,28 +29,8 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-template <class Condition> bool eventually(Condition condition, std::chrono::milliseconds limit) {
-    auto deadline = Clock::now() + limit;
-    while (!condition()) {
-        if (Clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(10ms);
-    }
-    return true;
-}
-
-std::vector<std::string> lines_of(const std::string& path) {
-    std::vector<std::string> lines;
-    auto text = platform::read_file(path);
-    if (!text)
-        return lines;
-    std::size_t start = 0;
-    for (auto nl = text->find('\n'); nl != std::string::npos; nl = text->find('\n', start)) {
-        lines.push_back(text->substr(start, nl - start));
-        start = nl + 1;
-    }
-    return lines;
-}
+using testing::eventually;
+using testing::file_lines;
 
 // What the watched threads of one session did, shared with them (they outlive nothing here,
 // but a detached thread must never reach into a finished test's stack).
@@ -198,7 +180,7 @@ TEST_F(SessionThreads, AnEngineThatEndsOnItsOwnIsReportedOnceAndCleanedUpAfter) 
         std::this_thread::sleep_for(150ms);
         EXPECT_EQ(observed_->dns_reads, reads) << "the DNS watch ended";
 
-        auto restores = lines_of(restores_);
+        auto restores = file_lines(restores_);
         EXPECT_EQ(restores.size(), c.engine_file ? 1u : 0u);
         if (c.restore_hangs && !restores.empty()) {
             platform::ImagePathBuffer buffer;
@@ -211,10 +193,12 @@ TEST_F(SessionThreads, AnEngineThatEndsOnItsOwnIsReportedOnceAndCleanedUpAfter) 
                   c.engine_file ? 1u : 0u)
             << log.finish();
         EXPECT_EQ(log.lines_ending_with("[vpn] уборка имён не запустилась: "), 0u);
-        EXPECT_EQ(log.lines_ending_with("[vpn] 🛑 Активное соединение с VPN разорвано со "
-                                        "стороны "
-                                        "ядра Sing-box."),
-                  1u);
+        EXPECT_EQ(
+            log.lines_ending_with(
+                "[vpn] 🛑 Активное соединение с VPN разорвано со "
+                "стороны "
+                "ядра Sing-box."),
+            1u);
     }
 }
 
@@ -226,7 +210,7 @@ TEST_F(SessionThreads, AStoppedSessionIsNoCrash) {
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].state, VpnState::Connected);
     EXPECT_FALSE(controller_->cleanup_pending());
-    EXPECT_TRUE(lines_of(restores_).empty());
+    EXPECT_TRUE(file_lines(restores_).empty());
 }
 
 TEST_F(SessionThreads, AnEngineBorrowedForAReloadIsNoCrash) {

@@ -12,6 +12,7 @@
 #include "platform/fs.h"
 #include "platform/process_snapshot.h"
 #include "support/child_session.h"
+#include "support/file_lines.h"
 #include "support/program_copy.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
@@ -89,14 +90,7 @@ public:
 
     // One line per run, the arguments joined by tabs.
     std::vector<std::string> runs() const {
-        auto text = platform::read_file(joined(control_, "calls.txt"));
-        std::vector<std::string> lines;
-        if (!text)
-            return lines;
-        for (std::size_t begin = 0, end; (end = text->find('\n', begin)) != std::string::npos;
-             begin = end + 1)
-            lines.push_back(text->substr(begin, end - begin));
-        return lines;
+        return testing::file_lines(joined(control_, "calls.txt"));
     }
 
     std::uint32_t last_pid() const {
