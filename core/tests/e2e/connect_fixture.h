@@ -3,8 +3,10 @@
 // tunnel tests share.
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core_fixture.h"
@@ -82,6 +84,27 @@ protected:
     std::size_t engine_starts() {
         auto text = platform::read_file(data_.join("starts.txt"));
         return text ? std::count(text->begin(), text->end(), '\n') : 0;
+    }
+
+    void wait_for_engine_starts(std::size_t n) {
+        for (int i = 0; i < 3000 && engine_starts() < n; ++i)
+            std::this_thread::sleep_for(10ms);
+        ASSERT_EQ(engine_starts(), n);
+    }
+
+    // Sends a "disconnect" with this id while the engine holds its report back until the gate
+    // file appears, lets its command queue behind the start, then opens the gate. Events met
+    // on the way are kept.
+    void disconnect_behind_the_start(std::uint64_t id, const std::string& gate) {
+        send(Json{{"id", id}, {"method", "disconnect"}}.dump());
+        sync(id + 1);
+        for (const Json& j : unexpected_)
+            if (j.contains("event"))
+                events_.push_back(j);
+        // The disconnect's request thread has been started; give it the moment it needs to
+        // queue its command, which nothing outside the core can observe.
+        std::this_thread::sleep_for(500ms);
+        ASSERT_TRUE(platform::write_file(gate, "go"));
     }
 
     std::string config_path() { return data_.join("Kest Connect", "vpn_config.json"); }

@@ -167,18 +167,8 @@ TEST_F(Connect, ANewerCommandDuringTheFirstStartStopsTheRetry) {
     env_.set("KEST_DOUBLE_REPORT_GATE", gate);
     start_core();
     send_connect(1, {{"link", kLink}});
-    for (int i = 0; i < 3000 && engine_starts() == 0; ++i)
-        std::this_thread::sleep_for(10ms);
-    ASSERT_EQ(engine_starts(), 1u);
-    send(R"({"id":2,"method":"disconnect"})");
-    sync(3);
-    for (const Json& j : unexpected_)
-        if (j.contains("event"))
-            events_.push_back(j);
-    // The disconnect's request thread has been started; give it the moment it needs to queue
-    // its command, which nothing outside the core can observe.
-    std::this_thread::sleep_for(500ms);
-    ASSERT_TRUE(platform::write_file(gate, "go"));
+    wait_for_engine_starts(1);
+    disconnect_behind_the_start(2, gate);
 
     EXPECT_EQ(result_of(1), Json::parse(R"({"error":"tun setup failed","ok":false,)"
                                         R"("toast_key":"err_tunnel_failed"})"));
