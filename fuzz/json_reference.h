@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz_check.h"
 #include "rpc/request.h"
 #include "json/json.h"
 
@@ -80,6 +81,25 @@ reference_record(const ReferenceDocument& document, std::span<const ReferenceFie
         return found;
     }
     return std::nullopt;
+}
+
+// What a record decoder must have found in text, checked against nlohmann's reading: the
+// decoder (decoded tells whether it gave a record) reads one exactly when the text is a record
+// to nlohmann. The record's values come back when both read one: per field its value, or null
+// where it is absent. None when nlohmann refuses the text or neither finds a record.
+inline std::optional<std::vector<kest::Json>>
+reference_values(std::string_view text, std::span<const ReferenceField> fields, bool decoded) {
+    auto document = reference_parse(text);
+    if (!document)
+        return std::nullopt;
+    auto found = reference_record(*document, fields);
+    fuzz_require(decoded == found.has_value());
+    if (!found)
+        return std::nullopt;
+    std::vector<kest::Json> values;
+    for (const kest::Json* value : *found)
+        values.push_back(value ? *value : kest::Json());
+    return values;
 }
 
 inline bool is_json_string(const kest::Json& v) {
