@@ -1,6 +1,7 @@
 #pragma once
 // The RPC host's shared state: one per process, alive until the process ends.
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 
@@ -19,6 +20,11 @@ struct AppState {
 
     std::once_flag shutdown_guard;
     std::atomic<bool> stop_requested{false};
+
+    // Numbers the request lines as they are read, and the shutdown's own disconnect after them:
+    // tunnel commands are taken in this order.
+    std::uint64_t take_arrival_number() { return arrivals.fetch_add(1) + 1; }
+    std::atomic<std::uint64_t> arrivals{0};
 };
 
 } // namespace kest::rpc

@@ -106,8 +106,8 @@ Json is_connected(AppState& state) {
     return {{"connected", state.controller->engine_held()}};
 }
 
-Json disconnect(AppState& state) {
-    (void)vpn::submit_disconnect(state.controller);
+Json disconnect(AppState& state, std::uint64_t arrival) {
+    (void)vpn::submit_disconnect(state.controller, arrival);
     platform::trim_working_set();
     return ok_result();
 }
@@ -171,7 +171,7 @@ DispatchResult dispatch(const std::shared_ptr<AppState>& state, Request request)
     case Method::Shutdown:
         return shutdown(state, request);
     case Method::Disconnect:
-        return disconnect(*state);
+        return disconnect(*state, request.arrival);
     case Method::IsConnected:
         return is_connected(*state);
     case Method::ScanApps:
@@ -185,7 +185,8 @@ DispatchResult dispatch(const std::shared_ptr<AppState>& state, Request request)
     case Method::GeoUpdate:
         return Json{{"updated", update_rule_sets(request.params)}};
     case Method::Connect:
-        return vpn::handle_connect(std::move(request.params), state->controller);
+        return vpn::handle_connect(std::move(request.params), state->controller,
+                                   vpn::loopback_system_proxy, request.arrival);
     case Method::Unknown:
         break;
     }

@@ -13,6 +13,8 @@ struct Request {
     std::uint64_t id = 0;
     std::string method;
     Json params; // null when absent
+    // Not part of the line: the request loop's number for it, which orders tunnel commands.
+    std::uint64_t arrival = 0;
 };
 
 // Parses one trimmed line. The error names the fault with its line and column.

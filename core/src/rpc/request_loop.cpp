@@ -105,6 +105,7 @@ void run_request_loop(const std::shared_ptr<AppState>& state) {
             if (!request) {
                 log_line(LogTag::Rpc, std::string(kUnparsedRequest) + request.error());
             } else {
+                request->arrival = state->take_arrival_number();
                 start_request_thread(state, std::move(*request));
             }
         }

@@ -14,10 +14,10 @@ namespace {
 
 struct TornDown {};
 
-void teardown_worker(std::shared_ptr<vpn::VpnController> controller,
+void teardown_worker(std::shared_ptr<vpn::VpnController> controller, std::uint64_t arrival,
                      Channel<TornDown>::Sender done) {
     try {
-        (void)vpn::submit_disconnect(controller);
+        (void)vpn::submit_disconnect(controller, arrival);
     } catch (...) {
         // No worker could be started: dropping the sender tells the waiting side the teardown
         // ended early, which it logs before exiting like after a time-out.
@@ -36,7 +36,10 @@ void shutdown_once(const std::shared_ptr<AppState>& state) {
     state->stop_requested.store(true);
 
     auto [sender, receiver] = Channel<TornDown>::make();
-    if (!start_detached(teardown_worker, state->controller, std::move(sender))) {
+    // Newer than every request read so far: a connect whose thread is still on its way to the
+    // controller must not bring the tunnel up behind the teardown.
+    const std::uint64_t arrival = state->take_arrival_number();
+    if (!start_detached(teardown_worker, state->controller, arrival, std::move(sender))) {
         // No thread for the teardown: the engine still stops on its own once our end of its
         // input closes with the process.
         exit_core();

@@ -33,14 +33,14 @@ Json connect_reply(const CommandResult& result, const SystemProxyLookup& system_
 }
 
 Json handle_connect(Json params, const std::shared_ptr<VpnController>& controller,
-                    const SystemProxyLookup& system_proxy) {
+                    const SystemProxyLookup& system_proxy, ArrivalOrder arrival) {
     auto decoded = decode_connect_params(params);
     if (!decoded)
         return failure_reply(decoded.error(), kToastBadConfig);
     config::RoutePlan plan = build_route_plan(*decoded);
     CommandKind kind = decoded->reload ? CommandKind::Apply : CommandKind::Connect;
     CommandResult result =
-        submit_command(controller, kind, std::move(decoded->link), std::move(plan));
+        submit_command(controller, kind, std::move(decoded->link), std::move(plan), arrival);
     return connect_reply(result, system_proxy);
 }
 

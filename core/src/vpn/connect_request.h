@@ -33,6 +33,7 @@ Json connect_reply(const CommandResult& result, const SystemProxyLookup& system_
 // Always a reply object, also for parameters that do not decode (then nothing is submitted).
 // Blocks until the worker has answered the command.
 Json handle_connect(Json params, const std::shared_ptr<VpnController>& controller,
-                    const SystemProxyLookup& system_proxy = loopback_system_proxy);
+                    const SystemProxyLookup& system_proxy = loopback_system_proxy,
+                    ArrivalOrder arrival = {});
 
 } // namespace kest::vpn

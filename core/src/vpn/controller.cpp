@@ -181,11 +181,16 @@ std::vector<VpnCommand> VpnController::take_queue_or_retire() {
 }
 
 CommandResult submit_command(const std::shared_ptr<VpnController>& controller, CommandKind kind,
-                             std::string link, config::RoutePlan plan) {
+                             std::string link, config::RoutePlan plan, ArrivalOrder arrival) {
     auto [sender, receiver] = Channel<CommandResult>::make();
     {
         std::lock_guard lock(controller->inner_mutex_);
         auto& state = controller->inner_;
+        if (arrival) {
+            if (*arrival < state.newest_arrival)
+                return Superseded{};
+            state.newest_arrival = *arrival;
+        }
         state.queue.push_back(
             VpnCommand{std::move(sender), std::move(link), std::move(plan), kind});
         if (!state.worker_running) {
@@ -203,8 +208,9 @@ CommandResult submit_command(const std::shared_ptr<VpnController>& controller, C
     return result ? std::move(*result) : CommandResult{Superseded{}};
 }
 
-CommandResult submit_disconnect(const std::shared_ptr<VpnController>& controller) {
-    return submit_command(controller, CommandKind::Disconnect, "", config::RoutePlan{});
+CommandResult submit_disconnect(const std::shared_ptr<VpnController>& controller,
+                                ArrivalOrder arrival) {
+    return submit_command(controller, CommandKind::Disconnect, "", config::RoutePlan{}, arrival);
 }
 
 void vpn_worker_thread(std::shared_ptr<VpnController> controller) {

@@ -122,7 +122,8 @@ public:
 
 private:
     friend CommandResult submit_command(const std::shared_ptr<VpnController>& controller,
-                                        CommandKind kind, std::string link, config::RoutePlan plan);
+                                        CommandKind kind, std::string link, config::RoutePlan plan,
+                                        ArrivalOrder arrival);
     friend void vpn_worker_thread(std::shared_ptr<VpnController> controller);
 
     // Everything behind the mutex.
@@ -136,6 +137,8 @@ private:
         std::uint64_t session_token = 0;
         std::uint16_t api_port = 0;
         bool worker_running = false;
+        // The arrival number of the newest numbered command submitted so far.
+        std::uint64_t newest_arrival = 0;
     };
 
     // The worker's pass: the whole queue, or nothing (and the worker ends) when it is empty.
@@ -151,14 +154,17 @@ private:
     std::atomic<bool> cleanup_pending_{true};
 };
 
-// Queues one command and blocks, without a time limit, until the worker answers it. When the
-// system refuses the worker thread, the command is taken back out and the refusal is thrown:
-// the submitting request ends with an internal error.
+// Queues one command and blocks, without a time limit, until the worker answers it. A command
+// that arrives after a newer one (by its arrival number) is answered as superseded at once, as
+// it would have been had it arrived first. When the system refuses the worker thread, the
+// command is taken back out and the refusal is thrown: the submitting request ends with an
+// internal error.
 CommandResult submit_command(const std::shared_ptr<VpnController>& controller, CommandKind kind,
-                             std::string link, config::RoutePlan plan);
+                             std::string link, config::RoutePlan plan, ArrivalOrder arrival = {});
 
 // The disconnect command of the "disconnect" method and of the shutdown.
-CommandResult submit_disconnect(const std::shared_ptr<VpnController>& controller);
+CommandResult submit_disconnect(const std::shared_ptr<VpnController>& controller,
+                                ArrivalOrder arrival = {});
 
 void vpn_worker_thread(std::shared_ptr<VpnController> controller);
 

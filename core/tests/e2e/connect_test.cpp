@@ -179,5 +179,31 @@ TEST_F(Connect, ANewerCommandDuringTheFirstStartStopsTheRetry) {
         EXPECT_EQ(line.find("пробуем ещё раз"), std::string::npos) << line;
 }
 
+TEST_F(Connect, AConnectAndADisconnectWrittenTogetherEndDisconnected) {
+    // A quick second click: both lines in one write. Each request runs on its own thread, so
+    // either may reach the tunnel's worker first; the line order must decide all the same.
+    start_core();
+    const Json connect = {{"link", kLink}, {"mode", "selected"}};
+    for (std::uint64_t round = 0; round < 24; ++round) {
+        const std::uint64_t first = 3 * round + 1;
+        ASSERT_TRUE(
+            core().write(Json{{"id", first}, {"method", "connect"}, {"params", connect}}.dump() +
+                         "\n" + Json{{"id", first + 1}, {"method", "disconnect"}}.dump() + "\n"));
+        std::optional<Json> connect_reply, disconnect_reply;
+        while (!connect_reply || !disconnect_reply) {
+            Json j = next_json(60s);
+            ASSERT_FALSE(j.is_null()) << "round " << round << ": an answer is missing";
+            if (j.contains("event"))
+                continue;
+            (j["id"] == first ? connect_reply : disconnect_reply) = j["result"];
+        }
+        // The connect may have finished first (then the disconnect took its tunnel down) or
+        // been superseded; it must never have run after the disconnect.
+        EXPECT_EQ(*disconnect_reply, Json::parse(R"({"ok":true})")) << "round " << round;
+        send(Json{{"id", first + 2}, {"method", "is_connected"}}.dump());
+        EXPECT_EQ(result_of(first + 2), Json::parse(R"({"connected":false})")) << "round " << round;
+    }
+}
+
 } // namespace
 } // namespace kest::testing

@@ -105,6 +105,31 @@ TEST(VpnController, DisconnectThenConnectInOneBatchRunsOnlyTheConnect) {
     EXPECT_TRUE(sink.snapshot().empty());
 }
 
+TEST(VpnController, ACommandReachingItAfterANewerLineIsSupersededWithoutRunning) {
+    RecordingSink sink;
+    std::vector<std::string> ran;
+    auto runner = [&](VpnController&, VpnCommand& command) -> CommandResult {
+        ran.push_back(command.link);
+        return Done{};
+    };
+    auto controller = std::make_shared<VpnController>(sink.sink(), CommandRunners{runner, runner});
+    controller->clear_cleanup_pending();
+    // Lines 1 (connect) and 2 (disconnect), whose threads arrived the other way round.
+    EXPECT_EQ(result_name(submit_disconnect(controller, 2)), "Done");
+    EXPECT_EQ(result_name(submit_command(controller, CommandKind::Connect, "line 1", {}, 1)),
+              "Superseded");
+    EXPECT_EQ(result_name(submit_command(controller, CommandKind::Apply, "line 1", {}, 1)),
+              "Superseded");
+    // Later lines, and commands outside the line order, run as before.
+    EXPECT_EQ(result_name(submit_command(controller, CommandKind::Connect, "line 3", {}, 3)),
+              "Done");
+    EXPECT_EQ(result_name(submit_command(controller, CommandKind::Connect, "unnumbered", {})),
+              "Done");
+    EXPECT_EQ(ran, (std::vector<std::string>{"line 3", "unnumbered"}));
+    // Only the disconnect spoke to the front end.
+    EXPECT_EQ(sink.snapshot().size(), 1u);
+}
+
 TEST(VpnController, DisconnectStopsTheSessionAndReportsTheRestoredNetwork) {
     RecordingSink sink;
     auto controller = std::make_shared<VpnController>(sink.sink());
