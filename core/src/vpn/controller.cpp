@@ -111,6 +111,7 @@ void VpnController::install_session(SessionStart session) {
     std::optional<ApiClient> old_client;
     ApiClient client = make_api_client(session.secret, session.port);
     {
+        std::lock_guard events(session_events_mutex_);
         std::lock_guard lock(inner_mutex_);
         old_engine = std::exchange(inner_.engine, std::move(session.engine));
         old_client = std::exchange(inner_.api_client, std::move(client));
@@ -137,6 +138,17 @@ TakenSession VpnController::take_session() {
 bool VpnController::session_current(std::uint64_t token) {
     std::lock_guard lock(inner_mutex_);
     return inner_.session_token == token;
+}
+
+bool VpnController::tell_state_for_session(std::uint64_t token, VpnState state,
+                                           const std::string& text) {
+    // Held across the report, so that a session installed meanwhile waits for it and its own
+    // events come after.
+    std::lock_guard events(session_events_mutex_);
+    if (!session_current(token))
+        return false;
+    status_sink_.on_state(state, text);
+    return true;
 }
 
 EngineWatch VpnController::watch_engine(std::uint64_t token) {
@@ -234,6 +246,11 @@ void stop_session(VpnController& c) {
         taken.stop_flag->store(true);
     if (taken.engine)
         stop_engine(*taken.engine);
+}
+
+void stop_session(VpnController& c, EngineHandle borrowed) {
+    stop_session(c);
+    stop_engine(borrowed);
 }
 
 CommandResult fail_command(VpnController& c, std::string_view prefix, std::string kind,

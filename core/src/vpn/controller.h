@@ -103,6 +103,11 @@ public:
     // Whether token still names the current session.
     bool session_current(std::uint64_t token);
 
+    // A state event on behalf of session token, sent only while no newer session has been
+    // installed since: a newer session's own events already tell the state, and this one must
+    // not reach the front end after them. False when it was not sent.
+    bool tell_state_for_session(std::uint64_t token, VpnState state, const std::string& text);
+
     // One look of the crash watcher of session token. When the engine has ended, the session
     // is taken down under the same lock: engine, control client and stop flag emptied and the
     // stop flag raised, so that the session's other threads end. The process is not touched.
@@ -147,6 +152,9 @@ private:
     const StatusSink status_sink_;
     const CommandRunners runners_;
 
+    // Orders the installation of a session against the events sent for an older one: taken
+    // before inner_mutex_, never while it is held.
+    std::mutex session_events_mutex_;
     std::mutex inner_mutex_;
     ControllerState inner_; // only touched with inner_mutex_ held
 
@@ -169,6 +177,9 @@ CommandResult submit_disconnect(const std::shared_ptr<VpnController>& controller
 void vpn_worker_thread(std::shared_ptr<VpnController> controller);
 
 void stop_session(VpnController& controller);
+// The same for a live replacement whose exchange failed: the engine it borrowed is stopped with
+// the session, never put back where the crash watcher could take it for a crash.
+void stop_session(VpnController& controller, EngineHandle borrowed);
 
 // prefix: "" or "Ошибка генерации конфига: ". Tells the user unless a newer command waits.
 CommandResult fail_command(VpnController& controller, std::string_view prefix, std::string kind,

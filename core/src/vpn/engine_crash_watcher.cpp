@@ -23,7 +23,9 @@ void engine_crash_watcher(std::shared_ptr<VpnController> controller, std::uint64
         controller->mark_cleanup_pending();
         run_restore(settings.restore);
         log_line(LogTag::Vpn, texts::engine_crashed);
-        controller->status_sink().on_state(VpnState::Disconnected, "");
+        // A connect may have brought a new tunnel up during the restore run: then the front end
+        // has already been told the state, and a late "disconnected" would contradict it.
+        (void)controller->tell_state_for_session(token, VpnState::Disconnected, "");
         return;
     }
 }

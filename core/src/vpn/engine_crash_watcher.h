@@ -18,7 +18,8 @@ struct CrashWatchSettings {
 
 // Looks at the engine every poll until the session token changes, the session is stopped, or
 // the engine has ended; in that last case: the session taken down, the orphan clean-up marked
-// due, the restore run, the crash log line and a "disconnected" state with an empty message.
+// due, the restore run, the crash log line and a "disconnected" state with an empty message,
+// the last only while no newer session has been installed.
 void engine_crash_watcher(std::shared_ptr<VpnController> controller, std::uint64_t token,
                           CrashWatchSettings settings);
 

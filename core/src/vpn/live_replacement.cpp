@@ -63,17 +63,20 @@ CommandResult replace_live_config(VpnController& c, VpnCommand& command, Connect
     if (!engine)
         return connect_session(c, command, steps);
     std::optional<VpnError> error = reload_engine(*engine, path, timeout);
-    c.put_engine_back(std::move(*engine));
 
     if (!error) {
+        c.put_engine_back(std::move(*engine));
         log_line(LogTag::Vpn, texts::config_replaced);
         steps.reset_connections(command.plan);
         c.status_sink().on_state(VpnState::Connected, std::string(texts::tunnel_up));
         log_line(LogTag::Vpn, texts::tunnel_up);
         return Done{};
     }
+    // The engine stays out until it is stopped: it may have died in the exchange, and put back
+    // it would be the crash watcher's for as long as the log line takes (as long as the front
+    // end is slow to read the log), which would run a restore beside the fallback connect.
     log_line(LogTag::Vpn, fill_text(texts::replacement_failed, {error->message}));
-    stop_session(c);
+    stop_session(c, std::move(*engine));
     c.mark_cleanup_pending();
     return connect_session(c, command, steps);
 }

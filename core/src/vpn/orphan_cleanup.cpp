@@ -93,7 +93,8 @@ EngineCounts end_orphan_engines(const std::vector<std::string>& own_folders,
         prefixes.push_back(folder_prefix(folder, calls.processes.separator));
     platform::ImagePathBuffer buffer;
     for (const auto& process : processes) {
-        if (process.pid == calls.processes.self_pid || !is_engine_name(process.exe_name))
+        if (process.pid == calls.processes.self_pid || !is_engine_name(process.exe_name) ||
+            calls.spared(process.pid))
             continue;
         std::string path = calls.processes.image_path(process.pid, buffer);
         // A path we may not read (a protected process) is nobody we can vouch for.

@@ -14,6 +14,7 @@
 #include "util/data_dir.h"
 #include "vpn/process_calls.h"
 #include "vpn/run_hidden.h"
+#include "vpn/spared_processes.h"
 
 namespace kest::vpn {
 
@@ -39,6 +40,10 @@ struct OrphanCleanupCalls {
     ProcessCalls processes;
     std::function<bool(std::uint32_t pid, int exit_code)> terminate = platform::terminate_process;
     std::function<bool()> is_administrator = platform::is_administrator;
+    // Engines of our own that are no orphans: a restore run the core still waits for.
+    std::function<bool(std::uint32_t pid)> spared = [](std::uint32_t pid) {
+        return spared_processes().contains(pid);
+    };
     std::function<Expected<std::string>(const std::string&, const std::vector<std::string>&,
                                         std::chrono::milliseconds)>
         run_tool = run_hidden;
@@ -61,8 +66,9 @@ struct EngineCounts {
 };
 
 // Ends the engines ("sing-box" and "vuvezozire" executables) running from below one of the
-// folders, counts the others as foreign and leaves them; the core itself is never touched. An
-// engine whose path cannot be read is foreign; one that cannot be ended is counted nowhere.
+// folders, counts the others as foreign and leaves them; the core itself and the spared
+// processes are never touched. An engine whose path cannot be read is foreign; one that cannot
+// be ended, or is spared, is counted nowhere.
 EngineCounts end_orphan_engines(const std::vector<std::string>& own_folders,
                                 const OrphanCleanupCalls& calls);
 

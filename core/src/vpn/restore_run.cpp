@@ -5,6 +5,7 @@
 #include "platform/fs.h"
 #include "platform/process.h"
 #include "util/log.h"
+#include "vpn/spared_processes.h"
 #include "vpn/texts.h"
 
 namespace kest::vpn {
@@ -18,12 +19,14 @@ void run_restore(const RestoreSettings& settings) {
     options.args = {"--restore"};
     options.pipes = false;
     options.no_window = true;
-    auto spawned = platform::spawn(options);
+    // Listed as spared while it runs: a connect right after the crash cleans up orphans, and
+    // the restore run is the engine file too.
+    auto spawned = spared_processes().spawn(options);
     if (!spawned) {
         log_line(LogTag::Vpn, fill_text(texts::restore_not_started, {spawned.error()}));
         return;
     }
-    platform::Process& process = *spawned->process;
+    platform::Process& process = *spawned->child.process;
     const auto deadline = std::chrono::steady_clock::now() + settings.limit;
     while (!process.try_wait()) {
         if (std::chrono::steady_clock::now() >= deadline) {

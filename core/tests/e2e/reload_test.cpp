@@ -9,6 +9,7 @@
 
 #include "connect_fixture.h"
 #include "platform/fs.h"
+#include "support/eventually.h"
 #include "support/file_lines.h"
 
 namespace kest::testing {
@@ -194,6 +195,42 @@ TEST_F(Reload, AnEngineThatDiesIsReportedAndTheTunnelIsDown) {
     EXPECT_EQ(std::count(text->begin(), text->end(), '\n'), 1);
     EXPECT_EQ(vpn_log_lines_like("имена системы возвращены").size(), 1u);
     EXPECT_EQ(vpn_log_lines_like("🛑").size(), 1u);
+}
+
+TEST_F(Reload, AConnectDuringTheRestoreRunLetsItFinishAndOutdatesTheCrashEvent) {
+    // The front end connects again while the core still repairs after the crash (the restore
+    // run is held for its whole 3 s): the new connect's clean-up must not end the repair, and
+    // the crash's "disconnected" must not follow the new tunnel's "connected".
+    std::string restores = data_.join("restores.txt");
+    env_.set("KEST_DOUBLE_EXIT_AFTER_MS", "1000");
+    env_.set("KEST_DOUBLE_CRASHING_STARTS", "1");
+    env_.set("KEST_DOUBLE_RESTORE", "hang");
+    env_.set("KEST_DOUBLE_RESTORE_RECORD", restores);
+    connect_first();
+    std::uint64_t id = 10;
+    ASSERT_TRUE(eventually(
+        [&] {
+            send(Json{{"id", ++id}, {"method", "is_connected"}}.dump());
+            return result_of(id) == Json::parse(R"({"connected":false})");
+        },
+        20s));
+    ASSERT_TRUE(eventually([&] { return file_lines(restores).size() == 1; }, 10s));
+
+    send_connect(50, {{"link", kLink}, {"mode", "selected"}});
+    EXPECT_EQ(result_of(50), kOk);
+    ASSERT_TRUE(eventually([&] { return vpn_log_lines_like("🛑").size() == 1; }, 20s));
+    std::this_thread::sleep_for(300ms); // the moment in which a crash event would follow
+    sync(60);
+    for (const Json& j : unexpected_)
+        if (j.contains("event"))
+            events_.push_back(j);
+
+    EXPECT_EQ(events_, (std::vector<Json>{kConnecting, kConnected, kConnecting, kConnected}));
+    EXPECT_EQ(vpn_log_lines_like("имена системы возвращены").size(), 1u);
+    EXPECT_TRUE(vpn_log_lines_like("Завершено осиротевших ядер").empty())
+        << "the restore run was ended as an orphan";
+    send(R"({"id":61,"method":"is_connected"})");
+    EXPECT_EQ(result_of(61), Json::parse(R"({"connected":true})"));
 }
 
 TEST_F(Reload, CrashesRacingReloadsAndDisconnectsLeaveEveryRequestAnswered) {

@@ -130,6 +130,22 @@ TEST(VpnController, ACommandReachingItAfterANewerLineIsSupersededWithoutRunning)
     EXPECT_EQ(sink.snapshot().size(), 1u);
 }
 
+TEST(VpnController, AStateForAnOlderSessionIsToldOnlyUntilANewerOneIsInstalled) {
+    RecordingSink sink;
+    auto controller = std::make_shared<VpnController>(sink.sink());
+    testing::FakeEngine first(testing::OnClosedInput::Exit), second(testing::OnClosedInput::Exit);
+    testing::install_engine(*controller, std::move(first.handle));
+    const std::uint64_t old_token = controller->session_values().session_token;
+    EXPECT_TRUE(controller->tell_state_for_session(old_token, VpnState::Disconnected, ""));
+    // A stopped session is still the latest one: its report goes out.
+    stop_session(*controller);
+    EXPECT_TRUE(controller->tell_state_for_session(old_token, VpnState::Disconnected, ""));
+    testing::install_engine(*controller, std::move(second.handle));
+    EXPECT_FALSE(controller->tell_state_for_session(old_token, VpnState::Disconnected, ""));
+    EXPECT_EQ(sink.snapshot().size(), 2u);
+    stop_session(*controller);
+}
+
 TEST(VpnController, DisconnectStopsTheSessionAndReportsTheRestoredNetwork) {
     RecordingSink sink;
     auto controller = std::make_shared<VpnController>(sink.sink());

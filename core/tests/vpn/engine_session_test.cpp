@@ -136,14 +136,19 @@ TEST_F(SessionThreads, TheProbeRunsOnlyInModeEverywhereAndTheDnsWatchOnlyWithARe
 
 TEST_F(SessionThreads, AnEngineThatEndsOnItsOwnIsReportedOnceAndCleanedUpAfter) {
     const std::string missing = dir_.join("nowhere", engine_file_name());
+    // There, but no program the system can start.
+    const std::string unstartable = dir_.join("broken", engine_file_name());
+    ASSERT_TRUE(write_atomic(unstartable, "not a program"));
+    enum class Restore { Runs, NoFile, Unstartable };
     struct Case {
         const char* what;
-        bool engine_file;
+        Restore restore;
         bool restore_hangs;
     } cases[] = {
-        {"restore run", true, false},
-        {"no engine file for the restore run", false, false},
-        {"restore run that hangs", true, true},
+        {"restore run", Restore::Runs, false},
+        {"no engine file for the restore run", Restore::NoFile, false},
+        {"restore program that cannot be started", Restore::Unstartable, false},
+        {"restore run that hangs", Restore::Runs, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -157,8 +162,11 @@ TEST_F(SessionThreads, AnEngineThatEndsOnItsOwnIsReportedOnceAndCleanedUpAfter) 
         controller_ = std::make_shared<VpnController>(sink.sink());
         controller_->clear_cleanup_pending();
         EngineStartSteps s = steps();
-        if (!c.engine_file)
+        if (c.restore == Restore::NoFile)
             s.supervision.crash_watch.restore.exe_path = [missing] { return missing; };
+        if (c.restore == Restore::Unstartable)
+            s.supervision.crash_watch.restore.exe_path = [unstartable] { return unstartable; };
+        const bool ran = c.restore == Restore::Runs;
 
         LogCapture log;
         ASSERT_TRUE(std::holds_alternative<Done>(start(s, false, "10.0.0.53")));
@@ -181,7 +189,7 @@ TEST_F(SessionThreads, AnEngineThatEndsOnItsOwnIsReportedOnceAndCleanedUpAfter) 
         EXPECT_EQ(observed_->dns_reads, reads) << "the DNS watch ended";
 
         auto restores = file_lines(restores_);
-        EXPECT_EQ(restores.size(), c.engine_file ? 1u : 0u);
+        EXPECT_EQ(restores.size(), ran ? 1u : 0u);
         if (c.restore_hangs && !restores.empty()) {
             platform::ImagePathBuffer buffer;
             auto pid = static_cast<std::uint32_t>(std::stoul(restores[0]));
@@ -190,9 +198,12 @@ TEST_F(SessionThreads, AnEngineThatEndsOnItsOwnIsReportedOnceAndCleanedUpAfter) 
                 << "the hanging restore run was ended";
         }
         EXPECT_EQ(log.lines_ending_with("[vpn] имена системы возвращены после падения движка"),
-                  c.engine_file ? 1u : 0u)
+                  ran ? 1u : 0u)
             << log.finish();
-        EXPECT_EQ(log.lines_ending_with("[vpn] уборка имён не запустилась: "), 0u);
+        // With the system's reason after the colon.
+        EXPECT_EQ(log.lines_matching(R"(\[vpn\] уборка имён не запустилась: .+$)"),
+                  c.restore == Restore::Unstartable ? 1u : 0u)
+            << log.finish();
         EXPECT_EQ(
             log.lines_ending_with(
                 "[vpn] 🛑 Активное соединение с VPN разорвано со "

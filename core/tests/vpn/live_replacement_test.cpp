@@ -12,7 +12,10 @@
 
 #include "log_capture.h"
 #include "scripted_steps.h"
+#include "support/eventually.h"
 #include "support/fake_engine.h"
+#include "support/stalled_log.h"
+#include "vpn/engine_crash_watcher.h"
 #include "vpn/texts.h"
 
 namespace kest::vpn {
@@ -39,10 +42,11 @@ struct Replacement {
     std::vector<Event> events;
     ScriptedSteps steps;
     std::shared_ptr<VpnController> controller;
-    testing::FakeEngine engine{testing::OnClosedInput::Exit};
+    testing::FakeEngine engine;
     std::chrono::milliseconds timeout = 20s;
 
-    Replacement() {
+    explicit Replacement(testing::OnClosedInput on_closed_input = testing::OnClosedInput::Exit)
+        : engine(on_closed_input) {
         auto connect = [this](VpnController& c, VpnCommand& command) {
             return connect_session(c, command, steps);
         };
@@ -177,6 +181,57 @@ TEST(LiveReplacement, AFailedReloadStopsTheSessionAndConnectsAnew) {
         EXPECT_EQ(r.steps.cleanup_pending_seen, List{"pending"}) << c.what;
         EXPECT_EQ(r.snapshot(), (std::vector<Event>{kConnecting})) << c.what;
     }
+}
+
+TEST(LiveReplacement, AFailedReloadEndsTheBorrowedEngineOrHandsItToTheReaper) {
+    // Neither engine leaves when its input closes: one ignores it, one says it is stopping and
+    // stays. Each must be ended, by the stop or by the reaper after it; dropped, neither would.
+    auto fail_reload_with = [](testing::OnClosedInput on_closed_input) {
+        Replacement r(on_closed_input);
+        r.timeout = 50ms;
+        r.run_session();
+        EXPECT_TRUE(std::holds_alternative<Done>(r.apply()));
+        EXPECT_TRUE(r.engine.side->input_closed);
+        EXPECT_TRUE(testing::eventually([&] { return r.engine.side->terminated_with == 1; }, 15s));
+    };
+    auto ignoring =
+        std::async(std::launch::async, fail_reload_with, testing::OnClosedInput::Ignore);
+    auto stopping =
+        std::async(std::launch::async, fail_reload_with, testing::OnClosedInput::ReportStopped);
+    ignoring.get();
+    stopping.get();
+}
+
+TEST(LiveReplacement, AnEngineThatDiesOnTheReloadStaysAwayFromTheCrashWatcher) {
+    // The failure's log line waits as long as the front end is slow to read the log; all that
+    // time the crash watcher looks for the engine, and must not find the dead one.
+    Replacement r;
+    r.timeout = 50ms;
+    std::shared_ptr<testing::EngineSide> side = r.engine.side;
+    side->on_write = [side] { side->exited = true; };
+    r.run_session();
+    auto crash_road = std::make_shared<std::atomic<bool>>(false);
+    CrashWatchSettings watch;
+    watch.poll = 1ms;
+    watch.restore.exe_path = [crash_road]() -> std::optional<std::string> {
+        *crash_road = true;
+        return std::nullopt;
+    };
+
+    testing::StalledLog log;
+    std::thread watcher(engine_crash_watcher, r.controller,
+                        r.controller->session_values().session_token, watch);
+    auto applied = std::async(std::launch::async, [&] { return r.apply(); });
+    ASSERT_TRUE(testing::eventually([&] { return !side->written_lines().empty(); }, 10s));
+    std::this_thread::sleep_for(300ms); // hundreds of the watcher's looks
+    log.release();
+    EXPECT_TRUE(std::holds_alternative<Done>(applied.get()));
+    watcher.join();
+
+    EXPECT_FALSE(*crash_road) << "the watcher took the dead engine for a crash";
+    EXPECT_EQ(r.snapshot(), (std::vector<Event>{kConnecting}));
+    EXPECT_TRUE(side->input_closed) << "the borrowed engine was stopped";
+    EXPECT_TRUE(r.connected_anew());
 }
 
 TEST(LiveReplacement, RefusedShareLinkOrConfigurationFailsAndKeepsTheTunnel) {

@@ -1,6 +1,8 @@
 #pragma once
 // The core's log lines written while one of these lives, read back by the test. The log goes
 // to the process's standard error, which is redirected for the time.
+#include <regex>
+#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -37,6 +39,17 @@ public:
                 ++count;
             start = end + 1;
         }
+        return count;
+    }
+
+    // How many lines of the capture hold a match of the pattern.
+    std::size_t lines_matching(const std::string& pattern) {
+        const std::regex re(pattern);
+        std::istringstream all(finish());
+        std::size_t count = 0;
+        for (std::string line; std::getline(all, line);)
+            if (std::regex_search(line, re))
+                ++count;
         return count;
     }
 

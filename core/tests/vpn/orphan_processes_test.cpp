@@ -3,6 +3,7 @@
 #include "vpn/orphan_cleanup.h"
 
 #include "vpn/controller.h"
+#include "vpn/spared_processes.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 #include "platform/fs.h"
 #include "platform/process_snapshot.h"
 #include "support/child_session.h"
+#include "support/eventually.h"
 #include "support/file_lines.h"
 #include "support/program_copy.h"
 #include "support/scoped_env.h"
@@ -71,6 +73,36 @@ TEST(CleanupOrphansOverRealProcesses, EndsTheEnginesBelowOwnFoldersAndLeavesTheO
         "ℹ️ Оставлено чужих ядер sing-box (другой VPN-клиент): ";
     EXPECT_GE(count_after(log[1], foreign), 2u) << log[1];
     // The others end when the test does: ChildSession closes their input and waits.
+}
+
+TEST(CleanupOrphansOverRealProcesses, LeavesTheRestoreRunTheCoreStillWaitsFor) {
+    testing::TempDir dir;
+    const std::string own = dir.join("Kest Connect");
+    platform::SpawnOptions options;
+    options.program = copy_program("idle_program", own, "vuvezozire"); // waits for its input
+    auto restore = spared_processes().spawn(options);
+    ASSERT_TRUE(restore) << restore.error();
+    platform::Process& process = *restore->child.process;
+
+    OrphanCleanupCalls calls;
+    calls.is_administrator = [] { return false; };
+    std::vector<std::string> log;
+    calls.log = [&](std::string_view line) { log.emplace_back(line); };
+    VpnController controller(StatusSink{});
+    const OrphanCleanupSetup setup{{own}, "", 60s};
+    cleanup_orphans(controller, setup, calls);
+    EXPECT_FALSE(process.try_wait()) << "the restore run was ended as an orphan";
+    for (const auto& line : log)
+        EXPECT_FALSE(line.starts_with("🧹")) << line;
+
+    // Once the core no longer waits for it, the same process is an orphan like any other.
+    restore->registration = {};
+    controller.mark_cleanup_pending();
+    log.clear();
+    cleanup_orphans(controller, setup, calls);
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log[0], "🧹 Завершено осиротевших ядер Kest Connect: 1");
+    EXPECT_TRUE(testing::eventually([&] { return process.try_wait().has_value(); }, 10s));
 }
 
 // The double placed as System32\pnputil under a folder that becomes "SystemRoot", with its

@@ -99,6 +99,8 @@ Scenario read_scenario() {
     s.after_report = non_empty("KEST_DOUBLE_AFTER_REPORT");
     if (auto exit_after = non_empty("KEST_DOUBLE_EXIT_AFTER_MS"))
         s.exit_after_ms = std::atoi(exit_after->c_str());
+    if (auto crashing = non_empty("KEST_DOUBLE_CRASHING_STARTS"))
+        s.crashing_starts = std::atoi(crashing->c_str());
     s.reload = reload_of(platform::get_env("KEST_DOUBLE_RELOAD").value_or("ok"));
     s.reload_error = platform::get_env("KEST_DOUBLE_RELOAD_ERROR").value_or("");
     s.restore_record = non_empty("KEST_DOUBLE_RESTORE_RECORD");

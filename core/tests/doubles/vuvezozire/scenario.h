@@ -44,6 +44,9 @@
 //   KEST_DOUBLE_AFTER_REPORT      a line printed right after a successful start's report
 //   KEST_DOUBLE_EXIT_AFTER_MS     a crash: this many milliseconds after a successful start's
 //                                 report the double exits with code 1, whatever its input does
+//   KEST_DOUBLE_CRASHING_STARTS   with KEST_DOUBLE_EXIT_AFTER_MS and KEST_DOUBLE_STARTS: only
+//                                 this many starts crash, later ones run on; absent or empty:
+//                                 every start crashes
 //   KEST_DOUBLE_RELOAD            the answer to a reload command:
 //                                   ok       {"ok":true} once the file reads as JSON (default)
 //                                   stopped  {"ok":true,"kind":"stopped"}
@@ -100,6 +103,7 @@ struct Scenario {
     std::optional<std::string> report_gate;
     std::optional<std::string> after_report;
     std::optional<int> exit_after_ms;
+    std::optional<int> crashing_starts;
     ReloadScenario reload = ReloadScenario::Ok;
     std::string reload_error;
     std::optional<std::string> restore_record;

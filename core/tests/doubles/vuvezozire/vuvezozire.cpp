@@ -293,7 +293,8 @@ int run(const std::vector<std::string>& args) {
             if (scenario.after_report)
                 print_line(*scenario.after_report);
             write_odd_output(scenario, OddPlace::StdoutLate);
-            if (scenario.exit_after_ms)
+            if (scenario.exit_after_ms &&
+                (!scenario.crashing_starts || earlier_starts < *scenario.crashing_starts))
                 crash_later(*scenario.exit_after_ms);
         }
         break;
