@@ -18,7 +18,7 @@ bool is_user_app_exe(std::string_view path) {
         return false;
     if (!platform::file_exists(std::string(path)))
         return false;
-    if (auto windir = platform::get_env("WINDIR"); windir && !windir->empty())
+    if (auto windir = platform::get_env_unicode("WINDIR"); windir && !windir->empty())
         if (lowered.starts_with(text::to_lower(*windir)))
             return false;
     std::string_view name = text::file_name_of(path);

@@ -41,7 +41,7 @@ std::string expand_dollar_vars(std::string_view text) {
             out.push_back(text[i++]);
             continue;
         }
-        if (auto value = platform::get_env(name))
+        if (auto value = platform::get_env_unicode(name))
             out += *value;
     }
     return out;

@@ -21,7 +21,7 @@ std::vector<std::string> start_menu_roots() {
     std::vector<std::string> roots;
     const char sep = platform::path_separator();
     for (std::string_view variable : {"ProgramData", "APPDATA"}) {
-        auto base = platform::get_env(variable);
+        auto base = platform::get_env_unicode(variable);
         if (!base || base->empty())
             continue;
         std::string root = *base;

@@ -14,7 +14,7 @@ constexpr std::string_view kJavaw = "javaw.exe";
 
 // A variable that is set and not empty.
 std::optional<std::string> env_folder(std::string_view name) {
-    auto value = platform::get_env(name);
+    auto value = platform::get_env_unicode(name);
     if (!value || value->empty())
         return std::nullopt;
     return value;

@@ -14,8 +14,12 @@ ConfigEnvironment config_environment_from(const EnvLookup& env, char sep) {
 }
 
 ConfigEnvironment read_config_environment() {
-    return config_environment_from([](std::string_view name) { return platform::get_env(name); },
-                                   platform::path_separator());
+    // The engine's two switches count only as text; the data folder keeps its own rule.
+    ConfigEnvironment settings = config_environment_from(
+        [](std::string_view name) { return platform::get_env_unicode(name); },
+        platform::path_separator());
+    settings.data_directory = data_dir();
+    return settings;
 }
 
 } // namespace kest::config

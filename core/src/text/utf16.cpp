@@ -43,4 +43,18 @@ std::string from_wide_nul(const char16_t* units, std::size_t n) {
     return out;
 }
 
+bool is_valid_utf16(const char16_t* units, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
+        char16_t u = units[i];
+        if (u >= 0xDC00 && u <= 0xDFFF)
+            return false;
+        if (u >= 0xD800 && u <= 0xDBFF) {
+            if (i + 1 == n || units[i + 1] < 0xDC00 || units[i + 1] > 0xDFFF)
+                return false;
+            ++i;
+        }
+    }
+    return true;
+}
+
 } // namespace kest::text

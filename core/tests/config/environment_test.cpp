@@ -4,6 +4,9 @@
 
 #include <map>
 
+#include "support/env_not_unicode.h"
+#include "support/scoped_env.h"
+
 namespace kest::config {
 namespace {
 
@@ -31,6 +34,16 @@ TEST(ConfigEnvironment, ReadsTheDataDirectoryAndBothSwitchesByTheirNames) {
 
     // An empty level is a value of its own, which the configuration then refuses.
     EXPECT_EQ(from({{"KEST_ENGINE_LOG", ""}}).engine_log, "");
+}
+
+TEST(ConfigEnvironment, SwitchesThatAreNotUnicodeTextCountAsUnset) {
+    testing::ScopedEnv env;
+    env.set("KEST_ENGINE_LOG", std::nullopt);
+    env.set("KEST_NO_UOT", "1");
+    testing::set_env_not_unicode("KEST_ENGINE_LOG");
+    ConfigEnvironment read = read_config_environment();
+    EXPECT_EQ(read.engine_log, std::nullopt);
+    EXPECT_TRUE(read.udp_over_tcp_disabled);
 }
 
 } // namespace

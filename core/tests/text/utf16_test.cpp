@@ -4,6 +4,7 @@
 
 #include <random>
 #include <string>
+#include <vector>
 
 #include "text/utf8.h"
 
@@ -61,6 +62,24 @@ TEST(Utf16, RandomTextSurvivesTheRoundTrip) {
         ASSERT_EQ(wide.back(), u'\0');
         ASSERT_EQ(from_wide_nul(wide.data(), wide.size()), text);
     }
+}
+
+TEST(IsValidUtf16, EverySurrogateMustBeInAPairHighBeforeLow) {
+    struct Case {
+        std::u16string units;
+        bool valid;
+    } cases[] = {
+        {u"", true},
+        {u"a\u0416", true},
+        {std::u16string{0xD83D, 0xDE00}, true},
+        {std::u16string{u'a', 0xD800}, false},           // high at the end
+        {std::u16string{0xD800, u'a'}, false},           // high before no low
+        {std::u16string{0xDC00, 0xD800}, false},         // low first
+        {std::u16string{0xD83D, 0xDE00, 0xDE00}, false}, // a low left over
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(is_valid_utf16(c.units.data(), c.units.size()), c.valid)
+            << ::testing::PrintToString(std::vector<int>(c.units.begin(), c.units.end()));
 }
 
 } // namespace

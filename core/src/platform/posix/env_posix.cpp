@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "text/utf8.h"
+
 namespace kest::platform {
 
 std::optional<std::string> get_env(std::string_view name) {
@@ -9,6 +11,13 @@ std::optional<std::string> get_env(std::string_view name) {
     if (!v)
         return std::nullopt;
     return std::string(v);
+}
+
+std::optional<std::string> get_env_unicode(std::string_view name) {
+    auto value = get_env(name);
+    if (value && !text::is_valid_utf8(*value))
+        return std::nullopt;
+    return value;
 }
 
 char path_separator() {
