@@ -42,9 +42,10 @@ std::optional<std::string> ask_doh(const std::string& host, const PreresolveSett
     return std::nullopt;
 }
 
-std::optional<std::string> ask_system(const std::string& host, Clock::time_point deadline) {
+std::optional<std::string> ask_system(const std::string& host, const HostResolver& resolve,
+                                      Clock::time_point deadline) {
     auto [sender, receiver] = Channel<std::string>::make();
-    start_lookup(resolve_system, host, std::move(sender));
+    start_lookup(resolve_system, host, resolve, std::move(sender));
     auto answer = receiver.recv_until(deadline);
     if (!answer || answer->empty())
         return std::nullopt;
@@ -92,7 +93,7 @@ void preresolve_server(Json& outbound, const PreresolveSettings& settings) {
         auto deadline = Clock::now() + settings.overall;
         address = ask_doh(host, settings);
         if (!address)
-            address = ask_system(host, deadline);
+            address = ask_system(host, settings.system_resolver, deadline);
         if (!address) {
             log_line(LogTag::Vpn, texts::preresolve_failed);
             return;

@@ -8,8 +8,10 @@
 #include <string>
 #include <string_view>
 
+#include "platform/net.h"
 #include "vpn/dns_endpoints.h"
 #include "vpn/doh_cache.h"
+#include "vpn/server_lookups.h"
 #include "json/json.h"
 
 namespace kest::vpn {
@@ -18,6 +20,9 @@ struct PreresolveSettings {
     // Scheme and host of the two endpoints.
     std::string endpoint_1{doh_endpoint_1};
     std::string endpoint_2{doh_endpoint_2};
+    // The system resolver phase's resolver; it runs on a detached thread that may outlive the
+    // call, so it owns whatever it uses.
+    HostResolver system_resolver = platform::resolve_host;
     // From the start of the two DNS-over-HTTPS lookups.
     std::chrono::milliseconds doh_phase{7000};
     // From the start of the whole lookup, the system resolver's wait included.

@@ -1,6 +1,5 @@
 #include "vpn/server_lookups.h"
 
-#include "platform/net.h"
 #include "vpn/doh_http_agent.h"
 #include "vpn/doh_response.h"
 
@@ -20,9 +19,9 @@ void resolve_doh(std::string url, Channel<std::string>::Sender result) {
     result.send(reply ? address_from_doh_reply(reply->status, reply->body) : std::string());
 }
 
-void resolve_system(std::string host, Channel<std::string>::Sender result) {
+void resolve_system(std::string host, HostResolver resolve, Channel<std::string>::Sender result) {
     std::string address;
-    if (auto list = platform::resolve_host(host)) {
+    if (auto list = resolve(host)) {
         for (const text::IpAddress& a : *list)
             if (const auto* v4 = std::get_if<text::Ipv4Bytes>(&a)) {
                 address = text::ipv4_text(*v4);

@@ -217,12 +217,37 @@ TEST(FillIcons, CallsAtTheSameTimeShareOneCache) {
     EXPECT_EQ(caches.icon_cache->size(), 30u);
 }
 
+// The lines of a captured log, each without its "HH:MM:SS " time stamp.
+std::vector<std::string> unstamped_lines(const std::string& log) {
+    std::vector<std::string> out;
+    std::size_t start = 0;
+    while (start < log.size()) {
+        std::size_t end = log.find('\n', start);
+        if (end == std::string::npos)
+            end = log.size();
+        std::string line = log.substr(start, end - start);
+        EXPECT_GE(line.size(), 9u) << line;
+        out.push_back(line.size() >= 9 ? line.substr(9) : line);
+        start = end + 1;
+    }
+    return out;
+}
+
 TEST(IconWorker, ClaimsEachPathOnceAndSurvivesAPanickingIcon) {
-    std::vector<std::string> paths = {"C:\\a.exe", "C:\\panic.exe", "C:\\c.exe"};
+    std::vector<std::string> paths = {"C:\\a.exe", "C:\\Program Files\\Редактор\\panic (x64).exe",
+                                      "C:\\c.exe"};
     std::atomic<std::size_t> next{0};
     IconResults results;
     RecordingMaker recorder;
+    ::testing::internal::CaptureStderr();
     icon_worker(next, paths, results, recorder.maker());
+    std::string log = ::testing::internal::GetCapturedStderr();
+    // The whole line, the path between its parentheses; the fault's own text stays out.
+    EXPECT_EQ(
+        unstamped_lines(log),
+        std::vector<std::string>{
+            "[apps] паника при извлечении значка (C:\\Program Files\\Редактор\\panic (x64).exe)"})
+        << log;
     EXPECT_GE(next.load(), paths.size());
     std::map<std::size_t, std::string> by_index(results.items.begin(), results.items.end());
     EXPECT_EQ(by_index, (std::map<std::size_t, std::string>{

@@ -76,6 +76,34 @@ TEST(JavaEntry, TakesTheFirstCandidateHoldingJavaw) {
     EXPECT_EQ(list[1].exe_path, launcher);
 }
 
+TEST(JavaEntry, SearchesAllEightFoldersInTheirOrder) {
+    testing::TempDir dir;
+    testing::ScopedEnv env;
+    env.set("APPDATA", dir.join("Roaming"));
+    env.set("LOCALAPPDATA", dir.join("Local"));
+    env.set("ProgramFiles", dir.join("PF"));
+    env.set("ProgramFiles(x86)", dir.join("PFX"));
+    const std::vector<std::string> order = {
+        path_of(dir.path(), {"Roaming", ".minecraft", "runtime"}),
+        path_of(dir.path(), {"PFX", "Minecraft Launcher", "runtime"}),
+        path_of(dir.path(), {"PF", "Minecraft Launcher", "runtime"}),
+        path_of(dir.path(), {"Local", "Packages", "Microsoft.4297127D64EC6_8wekyb3d8bbwe",
+                             "LocalCache", "Local", "runtime"}),
+        path_of(dir.path(), {"PF", "Java"}),
+        path_of(dir.path(), {"PFX", "Java"}),
+        path_of(dir.path(), {"PF", "Eclipse Adoptium"}),
+        path_of(dir.path(), {"PF", "Zulu"}),
+    };
+    for (const std::string& folder : order)
+        testing::touch(path_of(folder, {"bin", "javaw.exe"}));
+    EXPECT_EQ(java_runtime_candidates(), order);
+
+    std::vector<AppEntry> list;
+    append_java_entry(list);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].exe_path, path_of(order[0], {"bin", "javaw.exe"}));
+}
+
 TEST(JavaEntry, AddsNothingWhenAJavawIsListedOrNoneIsFound) {
     testing::TempDir dir;
     JavaEnv env(dir);

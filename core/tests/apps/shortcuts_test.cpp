@@ -97,6 +97,28 @@ TEST_F(ShortcutScan, ResolvesTargetsBelowTheFolderAndFiltersThem) {
     EXPECT_EQ(found[1].icon, "");
 }
 
+// The target is expanded before it is judged: only the expanded path names a file that exists.
+TEST_F(ShortcutScan, ExpandsEnvironmentReferencesInTheTarget) {
+    const std::string editor = path_of(apps_, {"Editor", "editor.exe"});
+    const std::string viewer = path_of(apps_, {"Viewer", "viewer.exe"});
+    testing::touch(editor);
+    testing::touch(viewer);
+    testing::ScopedEnv env;
+    env.set("KEST_EDITOR_FOLDER", "Editor");
+    env.set("KEST_VIEWER_FOLDER", "Viewer");
+    link({"Editor.lnk"}, path_of(apps_, {"${KEST_EDITOR_FOLDER}", "editor.exe"}));
+    link({"Viewer.lnk"}, path_of(apps_, {"$KEST_VIEWER_FOLDER", "viewer.exe"}));
+
+    auto found = scan();
+    ASSERT_EQ(found.size(), 2u);
+    std::sort(found.begin(), found.end(),
+              [](const AppEntry& a, const AppEntry& b) { return a.name < b.name; });
+    EXPECT_EQ(found[0].name, "Editor");
+    EXPECT_EQ(found[0].exe_path, editor);
+    EXPECT_EQ(found[1].name, "Viewer");
+    EXPECT_EQ(found[1].exe_path, viewer);
+}
+
 TEST_F(ShortcutScan, FollowsALauncherToTheApplicationItStarts) {
     const std::string launcher = path_of(apps_, {"Chat", "Update.exe"});
     const std::string chat = path_of(apps_, {"Chat", "app-1.2.9", "Chat.exe"});

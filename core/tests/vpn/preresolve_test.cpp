@@ -1,8 +1,15 @@
 #include "vpn/preresolve.h"
 
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
 #include <gtest/gtest.h>
 
+#include "log_capture.h"
 #include "support/http_server.h"
+#include "vpn/texts.h"
 
 namespace kest::vpn {
 namespace {
@@ -127,6 +134,125 @@ TEST(Preresolve, FallsBackToTheSystemResolver) {
         EXPECT_EQ(out["tls"]["server_name"], "localhost") << c.name;
         EXPECT_EQ(ep.cache.fresh("localhost", ep.now), "127.0.0.1") << c.name;
     }
+}
+
+// In place of the system resolver: what it answers, and the host it was asked for.
+struct ScriptedResolver {
+    Expected<std::vector<text::IpAddress>> answer;
+    std::shared_ptr<std::string> asked = std::make_shared<std::string>();
+
+    HostResolver resolver() const {
+        return [answer = answer, asked = asked](std::string_view host) {
+            *asked = host;
+            return answer;
+        };
+    }
+};
+
+TEST(Preresolve, TheSystemResolverGivesItsFirstIpv4Address) {
+    const text::Ipv6Bytes v6{0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
+    struct Case {
+        const char* name;
+        Expected<std::vector<text::IpAddress>> answer;
+        std::optional<std::string> address; // none: the lookup failed
+    } const cases[] = {
+        {"IPv6 first",
+         std::vector<text::IpAddress>{v6, text::Ipv4Bytes{192, 0, 2, 7},
+                                      text::Ipv4Bytes{192, 0, 2, 8}},
+         "192.0.2.7"},
+        {"IPv6 only", std::vector<text::IpAddress>{v6}, std::nullopt},
+        {"no addresses", std::vector<text::IpAddress>{}, std::nullopt},
+        {"a resolver error", unexpected(std::string("no such host")), std::nullopt},
+    };
+    const std::string failed = "[vpn] " + std::string(texts::preresolve_failed);
+    for (const Case& c : cases) {
+        Endpoints ep;
+        ep.one.route("/resolve", Reply::text(503, ""));
+        ep.two.route("/dns-query", Reply::text(200, "{}"));
+        ScriptedResolver system{c.answer};
+        PreresolveSettings settings = ep.settings();
+        settings.system_resolver = system.resolver();
+        Json out = outbound_for("vpn.example.test");
+        LogCapture log;
+        preresolve_server(out, settings);
+        EXPECT_EQ(*system.asked, "vpn.example.test") << c.name;
+        EXPECT_EQ(out["server"], c.address.value_or("vpn.example.test")) << c.name;
+        EXPECT_EQ(ep.cache.fresh("vpn.example.test", ep.now), c.address) << c.name;
+        EXPECT_EQ(log.lines_ending_with(failed), c.address ? 0u : 1u) << c.name;
+    }
+}
+
+// A system resolver that keeps its answer until the test lets go. A watchdog lets go by itself
+// after a wait far beyond the call's limits, so that a call without a limit fails the test
+// instead of hanging it.
+class HeldResolver {
+public:
+    explicit HeldResolver(std::chrono::seconds watchdog)
+        : watchdog_([gate = gate_, watchdog] {
+              std::unique_lock lock(gate->mutex);
+              if (!gate->changed.wait_for(lock, watchdog, [&] { return gate->released; })) {
+                  gate->released = gate->forced = true;
+                  gate->changed.notify_all();
+              }
+          }) {}
+    ~HeldResolver() {
+        release();
+        watchdog_.join();
+    }
+    HeldResolver(const HeldResolver&) = delete;
+    HeldResolver& operator=(const HeldResolver&) = delete;
+
+    // The lookup thread may outlive the test; it shares only the gate.
+    HostResolver resolver() const {
+        return [gate = gate_](std::string_view) -> Expected<std::vector<text::IpAddress>> {
+            std::unique_lock lock(gate->mutex);
+            gate->asked = true;
+            gate->changed.notify_all();
+            gate->changed.wait(lock, [&] { return gate->released; });
+            return std::vector<text::IpAddress>{text::Ipv4Bytes{192, 0, 2, 99}};
+        };
+    }
+    void wait_until_asked() {
+        std::unique_lock lock(gate_->mutex);
+        gate_->changed.wait(lock, [&] { return gate_->asked; });
+    }
+    // Lets the lookup answer; true when the watchdog had to do it first.
+    bool release() {
+        std::lock_guard lock(gate_->mutex);
+        gate_->released = true;
+        gate_->changed.notify_all();
+        return gate_->forced;
+    }
+
+private:
+    struct Gate {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool asked = false, released = false, forced = false;
+    };
+    std::shared_ptr<Gate> gate_ = std::make_shared<Gate>();
+    std::thread watchdog_;
+};
+
+TEST(Preresolve, ASystemResolverThatNeverAnswersEndsTheCallAtTheOverallLimit) {
+    Endpoints ep;
+    ep.one.route("/resolve", Reply::text(200, R"({"Answer":[]})"));
+    ep.two.route("/dns-query", Reply::text(502, ""));
+    HeldResolver system(30s);
+    PreresolveSettings settings = ep.settings(200ms, 500ms);
+    settings.system_resolver = system.resolver();
+    Json out = outbound_for("vpn.example.test");
+    out["tls"] = Json::object({{"enabled", true}});
+    const Json before = out;
+
+    LogCapture log;
+    preresolve_server(out, settings);
+    EXPECT_FALSE(system.release()) << "the call waited for the system resolver past its limit";
+    system.wait_until_asked();
+    EXPECT_EQ(out, before);
+    EXPECT_EQ(log.lines_ending_with("[vpn] " + std::string(texts::preresolve_failed)), 1u)
+        << log.finish();
+    EXPECT_FALSE(ep.cache.holds("vpn.example.test"));
 }
 
 TEST(Preresolve, LiteralOrMissingServersAreLeftAloneWithoutALookup) {

@@ -28,8 +28,10 @@ struct ScriptedSteps : ConnectSteps {
     std::function<void()> during_first_start = [] {};
     std::function<void()> during_preresolve = [] {};
     std::function<void()> during_cleanup = [] {};
+    // The engine of the session that ran before, and what the steps saw of it: "running" or
+    // "stopped", one per reset and clean-up.
     std::shared_ptr<testing::EngineSide> old_engine;
-    bool old_engine_stopped_at_cleanup = false;
+    List old_engine_seen;
     List cleanup_pending_seen;
     int start_count = 0;
 
@@ -38,12 +40,17 @@ struct ScriptedSteps : ConnectSteps {
         trace.push_back(std::move(step));
     }
 
+    void see_old_engine(const std::string& step) {
+        if (old_engine)
+            old_engine_seen.push_back(step + (old_engine->input_closed ? " stopped" : " running"));
+    }
+
     void reset_connections(const config::RoutePlan& plan) override {
+        see_old_engine("reset:");
         note("reset " + Json(plan.process_names.items()).dump());
     }
     void cleanup_orphans(VpnController& c) override {
-        if (old_engine)
-            old_engine_stopped_at_cleanup = old_engine->input_closed.load();
+        see_old_engine("cleanup:");
         cleanup_pending_seen.push_back(c.cleanup_pending() ? "pending" : "clear");
         note("cleanup");
         during_cleanup();
