@@ -19,7 +19,7 @@ using Clock = std::chrono::steady_clock;
 
 struct Drained {
     std::string bytes;
-    bool failed = false;
+    std::optional<std::string> failure; // the system's text of a failed read
 };
 
 // The two output pipes read on threads of their own, so that a tool filling one of them never
@@ -54,7 +54,8 @@ private:
         for (;;) {
             auto r = pipe.read(buf, sizeof buf);
             if (r.status != platform::ReadStatus::Data) {
-                into.failed = r.status == platform::ReadStatus::Error;
+                if (r.status == platform::ReadStatus::Error)
+                    into.failure = std::move(r.error);
                 break;
             }
             into.bytes.append(buf, r.bytes);
@@ -126,8 +127,9 @@ Expected<std::string> run_hidden(const std::string& program, const std::vector<s
         return unexpected(fill_text(texts::tool_timed_out, {limit_text(time_limit)}));
     }
     // Every reader has finished (seen under the readers' lock): out and err are complete.
-    if (out.failed || err.failed)
-        return unexpected(std::string(texts::tool_output_unreadable));
+    for (Drained* drained : {&out, &err})
+        if (drained->failure)
+            return unexpected(std::move(*drained->failure));
     if (*exit_code == 0)
         return std::move(out.bytes);
     std::string output = text::replace_invalid_utf8(out.bytes);

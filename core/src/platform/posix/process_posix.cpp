@@ -24,13 +24,17 @@ Unexpected<std::string> os_error(int err) {
     return unexpected(posix::error_text(err));
 }
 
+ReadResult read_failure(int err) {
+    return {ReadStatus::Error, 0, posix::error_text(err)};
+}
+
 class FdPipe final : public PipeEnd {
 public:
     explicit FdPipe(UniqueFd fd) : fd_(std::move(fd)) {}
 
     ReadResult read(char* buf, std::size_t size) override {
         if (!fd_)
-            return {ReadStatus::Error};
+            return read_failure(EBADF);
         return posix::read_some(fd_.get(), buf, size);
     }
 

@@ -13,13 +13,17 @@ namespace {
 
 using win32::UniqueKernelHandle;
 
+ReadResult read_failure(DWORD err) {
+    return {ReadStatus::Error, 0, win32::error_text(err)};
+}
+
 class HandlePipe final : public PipeEnd {
 public:
     explicit HandlePipe(UniqueKernelHandle h) : h_(std::move(h)) {}
 
     ReadResult read(char* buf, std::size_t size) override {
         if (!h_)
-            return {ReadStatus::Error};
+            return read_failure(ERROR_INVALID_HANDLE);
         DWORD n = 0;
         DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
         if (ReadFile(h_.get(), buf, chunk, &n, nullptr))
@@ -27,7 +31,7 @@ public:
         DWORD err = GetLastError();
         if (err == ERROR_BROKEN_PIPE || err == ERROR_HANDLE_EOF)
             return {ReadStatus::End};
-        return {ReadStatus::Error};
+        return read_failure(err);
     }
 
     bool write(std::string_view bytes) override {
