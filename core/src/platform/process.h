@@ -24,6 +24,11 @@ public:
     virtual ReadResult read(char* buf, std::size_t size) = 0;
     virtual bool write(std::string_view bytes) = 0;
     virtual void close() = 0;
+    // Safe from another thread while one reads: a read pending there returns soon, and every
+    // later read at once, as an Error with the system's text for a cancelled operation. Only
+    // the output ends of a child started with cancellable_output can be cancelled; on other
+    // ends it does nothing.
+    virtual void cancel() {}
 };
 
 // A started child. Dropping it closes the handles but leaves the process running.
@@ -47,6 +52,10 @@ struct SpawnOptions {
     std::vector<std::string> args; // without the program itself
     bool pipes = true;             // false: all three streams on the null device
     bool no_window = true;         // CREATE_NO_WINDOW on Windows
+    // Output ends whose reads PipeEnd::cancel can end. Whoever inherits the child's output (a
+    // child of its own) keeps it open after the child has gone, and a read would wait for them.
+    // Each such read waits on the pipe and on the cancel together, which plain reads spare.
+    bool cancellable_output = false;
 };
 
 struct Child {

@@ -2,6 +2,7 @@
 // The three standard streams as raw byte pipes: no translation, no buffering of our own beyond
 // what the caller does.
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace kest::platform {
@@ -11,6 +12,7 @@ enum class ReadStatus { Data, End, Error };
 struct ReadResult {
     ReadStatus status;
     std::size_t bytes = 0;
+    std::string error{}; // with Error: the system's text for the failure
 };
 
 // Reads what is available from standard input (at least one byte unless End or Error).

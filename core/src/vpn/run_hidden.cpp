@@ -19,14 +19,19 @@ using Clock = std::chrono::steady_clock;
 
 struct Drained {
     std::string bytes;
-    bool failed = false;
+    std::optional<std::string> failure; // the system's text of a failed read
 };
 
 // The two output pipes read on threads of their own, so that a tool filling one of them never
 // blocks on the other, and the caller can keep the clock.
 class OutputReaders {
 public:
+    // Ending the tool does not end its output: a child it left behind may have inherited the
+    // pipes and hold them for good. The reads are cancelled before the join, so that the run
+    // never waits on whoever holds them; readers that have seen the end lose nothing by it.
     ~OutputReaders() {
+        for (auto* pipe : pipes_)
+            pipe->cancel();
         for (auto& t : threads_)
             if (t.joinable())
                 t.join();
@@ -34,7 +39,9 @@ public:
 
     Expected<void> start(platform::PipeEnd& pipe, Drained& into) {
         try {
+            pipes_.reserve(pipes_.size() + 1);
             threads_.emplace_back([this, &pipe, &into] { drain(pipe, into); });
+            pipes_.push_back(&pipe);
             return {};
         } catch (const std::system_error& e) {
             return unexpected(std::string(e.what()));
@@ -54,7 +61,8 @@ private:
         for (;;) {
             auto r = pipe.read(buf, sizeof buf);
             if (r.status != platform::ReadStatus::Data) {
-                into.failed = r.status == platform::ReadStatus::Error;
+                if (r.status == platform::ReadStatus::Error)
+                    into.failure = std::move(r.error);
                 break;
             }
             into.bytes.append(buf, r.bytes);
@@ -64,6 +72,7 @@ private:
         finished_changed_.notify_all();
     }
 
+    std::vector<platform::PipeEnd*> pipes_;
     std::vector<std::thread> threads_;
     std::mutex mutex_;
     std::condition_variable finished_changed_;
@@ -76,7 +85,7 @@ std::string limit_text(std::chrono::milliseconds limit) {
     return fill_text(texts::milliseconds, {std::to_string(limit.count())});
 }
 
-// Ends the process and waits for it, so that its pipes close and the readers finish.
+// Ends the process and waits for it, so that its own ends of the pipes are closed.
 void end_process(platform::Process& process) {
     process.terminate(1);
     process.wait();
@@ -92,6 +101,7 @@ Expected<std::string> run_hidden(const std::string& program, const std::vector<s
     options.args = args;
     options.pipes = true;
     options.no_window = true;
+    options.cancellable_output = true;
     auto spawned = platform::spawn(options);
     if (!spawned)
         return unexpected(spawned.error());
@@ -126,8 +136,9 @@ Expected<std::string> run_hidden(const std::string& program, const std::vector<s
         return unexpected(fill_text(texts::tool_timed_out, {limit_text(time_limit)}));
     }
     // Every reader has finished (seen under the readers' lock): out and err are complete.
-    if (out.failed || err.failed)
-        return unexpected(std::string(texts::tool_output_unreadable));
+    for (Drained* drained : {&out, &err})
+        if (drained->failure)
+            return unexpected(std::move(*drained->failure));
     if (*exit_code == 0)
         return std::move(out.bytes);
     std::string output = text::replace_invalid_utf8(out.bytes);

@@ -60,13 +60,12 @@ inline constexpr std::string_view adapter_removal_failed =
     "⚠️ Не удалось снять адаптер {}: {}";
 
 // Hidden tool runs: a non-zero exit code with the output, a run ended at its time limit, the
-// limit's units, output that could not be read.
+// limit's units.
 inline constexpr std::string_view tool_exit_code = "код {}: {}";
 inline constexpr std::string_view tool_timed_out =
     "программа не завершилась за {} и была остановлена";
 inline constexpr std::string_view seconds = "{} с";
 inline constexpr std::string_view milliseconds = "{} мс";
-inline constexpr std::string_view tool_output_unreadable = "не удалось прочитать вывод программы";
 
 // The connect sequence.
 inline constexpr std::string_view preparing_network = "⏳ Подготовка сетевой среды [Sing-box]...";
@@ -92,8 +91,9 @@ inline constexpr std::array<std::string_view, 4> unrecoverable_failure_words = {
 // Session supervision.
 inline constexpr std::string_view restore_not_started = "уборка имён не запустилась: {}";
 inline constexpr std::string_view names_restored = "имена системы возвращены после падения движка";
-inline constexpr std::string_view engine_crashed = "🛑 Активное соединение с VPN разорвано со "
-                                                   "стороны ядра Sing-box.";
+inline constexpr std::string_view engine_crashed =
+    "🛑 Активное соединение с VPN разорвано со "
+    "стороны ядра Sing-box.";
 inline constexpr std::string_view probe_failed =
     "туннель поднят, но проверка через него не проходит ({})";
 inline constexpr std::string_view tunnel_dead = "через туннель не идёт ничего — перечитываю конфиг";

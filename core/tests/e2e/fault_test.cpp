@@ -14,11 +14,10 @@
 #include "platform/admin.h"
 #include "platform/fs.h"
 #include "platform/net.h"
-#include "platform/process_image.h"
-#include "platform/process_snapshot.h"
 #include "platform/process_terminate.h"
 #include "support/eventually.h"
 #include "support/file_lines.h"
+#include "support/process_running.h"
 #include "support/program_copy.h"
 #include "support/wine.h"
 
@@ -53,15 +52,6 @@ Json tunnel_params(bool reload = false) {
     if (reload)
         params["reload"] = true;
     return params;
-}
-
-// Whether the process runs (a zombie, whose image is gone, does not).
-bool process_running(std::uint32_t pid) {
-    platform::ImagePathBuffer buffer;
-    for (const auto& process : platform::process_snapshot())
-        if (process.pid == pid)
-            return !platform::process_image_path(pid, buffer).empty();
-    return false;
 }
 
 bool process_ends_within(std::uint32_t pid, std::chrono::milliseconds timeout) {

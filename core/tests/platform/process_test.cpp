@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
+#include <thread>
+
 #include "platform/fs.h"
 #include "support/bin_dir.h"
 #include "support/child_session.h"
@@ -25,6 +28,44 @@ TEST(Spawn, AChildInheritsOnlyItsOwnStreams) {
     EXPECT_EQ(parent.next_line(3s), std::nullopt);
     EXPECT_TRUE(parent.stdout_closed());
     EXPECT_EQ(parent.wait_exit(), 0);
+}
+
+// A read pending on a cancellable output end returns at the cancel, although the child still
+// holds the pipe open, and every later read fails at once. The cancel comes before the reader
+// has begun its read, and while it waits in it.
+TEST(Spawn, ACancelEndsAReadOfAnOutputThatStaysOpen) {
+    for (auto delay : {0ms, 300ms}) {
+        SCOPED_TRACE("cancel after " + std::to_string(delay.count()) + " ms");
+        SpawnOptions options;
+        options.program = testing::program_path("idle_program"); // silent until a line comes in
+        options.cancellable_output = true;
+        auto spawned = spawn(options);
+        ASSERT_TRUE(spawned) << spawned.error();
+        Child child = std::move(*spawned);
+        std::promise<ReadResult> done;
+        auto pending = done.get_future();
+        std::thread reader([&] {
+            char buf[64];
+            done.set_value(child.stdout_pipe->read(buf, sizeof buf));
+        });
+        std::this_thread::sleep_for(delay);
+        child.stdout_pipe->cancel();
+        const bool returned = pending.wait_for(10s) == std::future_status::ready;
+        const bool child_ran = !child.process->try_wait();
+        // Ending the child closes its end, which frees a read the cancel missed.
+        child.process->terminate(1);
+        child.process->wait();
+        reader.join();
+        ASSERT_TRUE(returned) << "the read waited on past the cancel";
+        EXPECT_TRUE(child_ran) << "the child held its output open throughout";
+        ReadResult first = pending.get();
+        EXPECT_EQ(first.status, ReadStatus::Error);
+        EXPECT_FALSE(first.error.empty()) << "with the system's text";
+        char buf[64];
+        ReadResult later = child.stdout_pipe->read(buf, sizeof buf);
+        EXPECT_EQ(later.status, ReadStatus::Error);
+        EXPECT_EQ(later.error, first.error);
+    }
 }
 
 // The engine double records the arguments it was given, as the system split its command line.

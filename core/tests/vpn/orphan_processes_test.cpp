@@ -7,14 +7,18 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
+#include <optional>
 
 #include "platform/env.h"
 #include "platform/fs.h"
 #include "platform/process_snapshot.h"
+#include "platform/process_terminate.h"
 #include "support/child_session.h"
 #include "support/eventually.h"
 #include "support/file_lines.h"
+#include "support/process_running.h"
 #include "support/program_copy.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
@@ -106,7 +110,7 @@ TEST(CleanupOrphansOverRealProcesses, LeavesTheRestoreRunTheCoreStillWaitsFor) {
 }
 
 // The double placed as System32\pnputil under a folder that becomes "SystemRoot", with its
-// control folder.
+// control folder. A copy that the tool left holding its output ends with the double.
 class PnputilDouble {
 public:
     PnputilDouble() : control_(root_.join("control")) {
@@ -114,6 +118,17 @@ public:
         (void)platform::create_directories(control_);
         env_.set("SystemRoot", root_.path());
         env_.set("KEST_PNPUTIL_DIR", control_);
+    }
+    PnputilDouble(const PnputilDouble&) = delete;
+    PnputilDouble& operator=(const PnputilDouble&) = delete;
+
+    ~PnputilDouble() {
+        if (auto holder = holder_pid(); holder && testing::process_running(*holder)) {
+            (void)platform::terminate_process(*holder, 1);
+            // Its program file lies in the folder about to be removed.
+            EXPECT_TRUE(
+                testing::eventually([&] { return !testing::process_running(*holder); }, 10s));
+        }
     }
 
     void put(std::string_view name, std::string_view bytes) {
@@ -128,6 +143,13 @@ public:
     std::uint32_t last_pid() const {
         return static_cast<std::uint32_t>(
             std::stoul(platform::read_file(joined(control_, "pid.txt")).value()));
+    }
+
+    std::optional<std::uint32_t> holder_pid() const {
+        auto text = platform::read_file(joined(control_, "holder_pid.txt"));
+        if (!text || text->empty())
+            return std::nullopt;
+        return static_cast<std::uint32_t>(std::stoul(*text));
     }
 
 private:
@@ -230,6 +252,37 @@ TEST(RunHidden, GivesTheExactOutputBytesOfASuccessfulRun) {
     auto out = run_hidden(pnputil_path(), {"/enum-devices", "/class", "Net"});
     ASSERT_TRUE(out) << out.error();
     EXPECT_EQ(*out, listing) << "unchanged, and without the tool's standard error";
+}
+
+// A tool may hand its output down to a child of its own that outlives it. The run ends at its
+// limit all the same, with that child still holding the output, whether the tool hangs or has
+// already exited.
+TEST(RunHidden, EndsAtItsLimitWhileAChildOfTheToolHoldsTheOutput) {
+    constexpr auto limit = 2s;
+    // Far above the time to end the tool, far below the 60 s that the child holds the output.
+    constexpr auto margin = 8s;
+    const struct {
+        std::string_view name;
+        bool tool_hangs;
+    } cases[] = {{"the tool hangs", true}, {"the tool has exited", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PnputilDouble tool;
+        tool.put("enum_hold", "60000");
+        if (c.tool_hangs)
+            tool.put("enum_hang", "");
+        const auto started = std::chrono::steady_clock::now();
+        auto out = run_hidden(pnputil_path(), {"/enum-devices", "/class", "Net"}, limit);
+        const auto took = std::chrono::steady_clock::now() - started;
+
+        const auto holder = tool.holder_pid();
+        ASSERT_TRUE(holder) << "the tool started no child within the limit";
+        EXPECT_TRUE(testing::process_running(*holder)) << "the child held the output to the end";
+        EXPECT_LT(took, limit + margin)
+            << std::chrono::duration_cast<std::chrono::milliseconds>(took).count() << " ms";
+        ASSERT_FALSE(out);
+        EXPECT_EQ(out.error(), "программа не завершилась за 2 с и была остановлена");
+    }
 }
 
 } // namespace

@@ -27,6 +27,7 @@ inline bool write_all(int fd, std::string_view bytes) {
     return true;
 }
 
+// An Error carries the system's text; errno still tells why.
 inline ReadResult read_some(int fd, char* buf, std::size_t size) {
     for (;;) {
         ssize_t n = ::read(fd, buf, size);
@@ -34,8 +35,11 @@ inline ReadResult read_some(int fd, char* buf, std::size_t size) {
             return {ReadStatus::Data, static_cast<std::size_t>(n)};
         if (n == 0)
             return {ReadStatus::End};
-        if (errno != EINTR)
-            return {ReadStatus::Error};
+        if (const int err = errno; err != EINTR) {
+            ReadResult failed{ReadStatus::Error, 0, error_text(err)};
+            errno = err;
+            return failed;
+        }
     }
 }
 

@@ -2,9 +2,12 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
+#include <sys/eventfd.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,13 +27,24 @@ Unexpected<std::string> os_error(int err) {
     return unexpected(posix::error_text(err));
 }
 
+ReadResult read_failure(int err) {
+    return {ReadStatus::Error, 0, posix::error_text(err)};
+}
+
+// A read() blocked on another thread is not woken by a close() of its descriptor. A cancellable
+// end therefore waits in poll() on the pipe and on an event counter together; a cancel raises
+// the counter and leaves it raised, so that every later wait sees it too.
 class FdPipe final : public PipeEnd {
 public:
-    explicit FdPipe(UniqueFd fd) : fd_(std::move(fd)) {}
+    explicit FdPipe(UniqueFd fd, UniqueFd cancel_event = {})
+        : fd_(std::move(fd)), cancel_event_(std::move(cancel_event)) {}
 
     ReadResult read(char* buf, std::size_t size) override {
         if (!fd_)
-            return {ReadStatus::Error};
+            return read_failure(EBADF);
+        if (cancel_event_)
+            if (int err = wait_readable(); err != 0)
+                return read_failure(err);
         return posix::read_some(fd_.get(), buf, size);
     }
 
@@ -40,8 +54,36 @@ public:
 
     void close() override { fd_.reset(); }
 
+    void cancel() override {
+        if (!cancel_event_)
+            return;
+        const std::uint64_t one = 1;
+        // Ones never bring the counter near its ceiling, where a write would block.
+        ssize_t r;
+        do {
+            r = ::write(cancel_event_.get(), &one, sizeof one);
+        } while (r < 0 && errno == EINTR);
+    }
+
 private:
+    // 0 once a read would not block; otherwise why the read must fail.
+    int wait_readable() {
+        pollfd fds[2] = {{cancel_event_.get(), POLLIN, 0}, {fd_.get(), POLLIN, 0}};
+        for (;;) {
+            int r = ::poll(fds, 2, -1);
+            if (r < 0 && errno == EINTR)
+                continue;
+            if (r < 0)
+                return errno;
+            // The cancel wins over data that came with it: the caller has given up on the rest.
+            if (fds[0].revents != 0)
+                return ECANCELED;
+            return 0; // data, the writers' end (POLLHUP) or an error the read will report
+        }
+    }
+
     UniqueFd fd_;
+    UniqueFd cancel_event_;
 };
 
 class PosixProcess final : public Process {
@@ -115,6 +157,18 @@ Expected<PipePair> make_pipe() {
     return PipePair{UniqueFd(fds[0]), UniqueFd(fds[1])};
 }
 
+// Our read end of an output pipe, with a cancel event when asked for.
+Expected<std::unique_ptr<PipeEnd>> output_end(UniqueFd read_end, bool cancellable) {
+    UniqueFd cancel_event;
+    if (cancellable) {
+        cancel_event = UniqueFd(::eventfd(0, EFD_CLOEXEC));
+        if (!cancel_event)
+            return os_error(errno);
+    }
+    return std::unique_ptr<PipeEnd>(
+        std::make_unique<FdPipe>(std::move(read_end), std::move(cancel_event)));
+}
+
 // The spawn's file actions and attributes, destroyed on every path.
 class SpawnSetup {
 public:
@@ -166,6 +220,18 @@ Expected<Child> spawn(const SpawnOptions& options) {
     posix_spawnattr_setsigdefault(&setup.attr, &defaults);
     posix_spawnattr_setflags(&setup.attr, POSIX_SPAWN_SETSIGDEF);
 
+    std::unique_ptr<PipeEnd> our_output, our_error;
+    if (options.pipes) {
+        auto made_output = output_end(std::move(out.read_end), options.cancellable_output);
+        if (!made_output)
+            return unexpected(made_output.error());
+        auto made_error = output_end(std::move(err.read_end), options.cancellable_output);
+        if (!made_error)
+            return unexpected(made_error.error());
+        our_output = std::move(*made_output);
+        our_error = std::move(*made_error);
+    }
+
     // The environment and the current folder are ours.
     pid_t pid = -1;
     int rc = ::posix_spawn(&pid, options.program.c_str(), &setup.actions, &setup.attr, argv.data(),
@@ -177,8 +243,8 @@ Expected<Child> spawn(const SpawnOptions& options) {
     child.process = std::make_unique<PosixProcess>(pid);
     if (options.pipes) {
         child.stdin_pipe = std::make_unique<FdPipe>(std::move(in.write_end));
-        child.stdout_pipe = std::make_unique<FdPipe>(std::move(out.read_end));
-        child.stderr_pipe = std::make_unique<FdPipe>(std::move(err.read_end));
+        child.stdout_pipe = std::move(our_output);
+        child.stderr_pipe = std::move(our_error);
     }
     return child;
 }

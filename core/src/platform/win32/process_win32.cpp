@@ -1,7 +1,10 @@
 #include "platform/process.h"
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "platform/command_line.h"
@@ -13,21 +16,84 @@ namespace {
 
 using win32::UniqueKernelHandle;
 
+ReadResult read_failure(DWORD err) {
+    return {ReadStatus::Error, 0, win32::error_text(err)};
+}
+
+// Ends a synchronous read pending on another thread. Anonymous pipes know no overlapped reads,
+// but CancelSynchronousIo aborts the read a given thread is in. It reaches only a read already
+// entered: a cancel that comes between the reader's registration and its ReadFile finds
+// nothing, so it is repeated until the reader has left. While registered the reader is inside
+// read(), so its thread id cannot meanwhile have passed to another thread, and every attempt is
+// made under the lock that it needs to leave.
+class ReadCanceller {
+public:
+    // False once cancelled: the read must not begin.
+    bool enter() {
+        std::lock_guard lock(mutex_);
+        if (cancelled_)
+            return false;
+        reader_ = GetCurrentThreadId();
+        return true;
+    }
+
+    void leave() {
+        std::lock_guard lock(mutex_);
+        reader_ = 0;
+        left_.notify_all();
+    }
+
+    void cancel() {
+        std::unique_lock lock(mutex_);
+        cancelled_ = true;
+        if (reader_ == 0)
+            return;
+        // A thread of our own process can always be opened; should it fail, nothing could
+        // reach the read, and waiting for it would hang the canceller too.
+        UniqueKernelHandle thread(OpenThread(THREAD_TERMINATE, FALSE, reader_));
+        if (!thread)
+            return;
+        while (reader_ != 0) {
+            CancelSynchronousIo(thread.get());
+            left_.wait_for(lock, std::chrono::milliseconds(1));
+        }
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable left_;
+    DWORD reader_ = 0;
+    bool cancelled_ = false;
+};
+
 class HandlePipe final : public PipeEnd {
 public:
-    explicit HandlePipe(UniqueKernelHandle h) : h_(std::move(h)) {}
+    explicit HandlePipe(UniqueKernelHandle h, bool cancellable = false) : h_(std::move(h)) {
+        if (cancellable)
+            canceller_.emplace();
+    }
 
     ReadResult read(char* buf, std::size_t size) override {
         if (!h_)
-            return {ReadStatus::Error};
+            return read_failure(ERROR_INVALID_HANDLE);
+        if (canceller_ && !canceller_->enter())
+            return read_failure(ERROR_OPERATION_ABORTED);
         DWORD n = 0;
         DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
-        if (ReadFile(h_.get(), buf, chunk, &n, nullptr))
+        const BOOL ok = ReadFile(h_.get(), buf, chunk, &n, nullptr);
+        const DWORD err = ok ? ERROR_SUCCESS : GetLastError();
+        if (canceller_)
+            canceller_->leave();
+        if (ok)
             return n == 0 ? ReadResult{ReadStatus::End} : ReadResult{ReadStatus::Data, n};
-        DWORD err = GetLastError();
         if (err == ERROR_BROKEN_PIPE || err == ERROR_HANDLE_EOF)
             return {ReadStatus::End};
-        return {ReadStatus::Error};
+        return read_failure(err);
+    }
+
+    void cancel() override {
+        if (canceller_)
+            canceller_->cancel();
     }
 
     bool write(std::string_view bytes) override {
@@ -46,6 +112,7 @@ public:
 
 private:
     UniqueKernelHandle h_;
+    std::optional<ReadCanceller> canceller_;
 };
 
 class Win32Process final : public Process {
@@ -117,9 +184,9 @@ struct ChildStreams {
     std::unique_ptr<PipeEnd> our_input, our_output, our_error;
 };
 
-Expected<ChildStreams> make_streams(bool pipes) {
+Expected<ChildStreams> make_streams(const SpawnOptions& options) {
     ChildStreams s;
-    if (!pipes) {
+    if (!options.pipes) {
         SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
         s.nul = UniqueKernelHandle(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE,
                                                FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
@@ -139,8 +206,9 @@ Expected<ChildStreams> make_streams(bool pipes) {
     s.output = std::move(out->child_end);
     s.error = std::move(err->child_end);
     s.our_input = std::make_unique<HandlePipe>(std::move(in->our_end));
-    s.our_output = std::make_unique<HandlePipe>(std::move(out->our_end));
-    s.our_error = std::make_unique<HandlePipe>(std::move(err->our_end));
+    s.our_output =
+        std::make_unique<HandlePipe>(std::move(out->our_end), options.cancellable_output);
+    s.our_error = std::make_unique<HandlePipe>(std::move(err->our_end), options.cancellable_output);
     return s;
 }
 
@@ -184,7 +252,7 @@ private:
 
 Expected<Child> spawn(const SpawnOptions& options) {
     std::lock_guard lock(spawn_lock());
-    auto streams = make_streams(options.pipes);
+    auto streams = make_streams(options);
     if (!streams)
         return unexpected(streams.error());
     STARTUPINFOEXW six{};

@@ -40,7 +40,7 @@ ReadResult read_stdin(char* buf, std::size_t size) {
             return {ReadStatus::End};
         if (err == ERROR_OPERATION_ABORTED)
             continue;
-        return {ReadStatus::Error};
+        return {ReadStatus::Error, 0, win32::error_text(err)};
     }
 }
 

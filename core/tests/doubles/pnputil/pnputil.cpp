@@ -3,9 +3,13 @@
 //   listing       the bytes "/enum-devices" prints on standard output
 //   enum_exit     the exit code of "/enum-devices" (default 0)
 //   enum_hang     present: "/enum-devices" prints nothing and never ends
+//   enum_hold     milliseconds: "/enum-devices" first starts a copy of itself that shares its
+//                 standard streams and keeps them open that long, and writes that copy's
+//                 process id to holder_pid.txt; then it goes on as it would without the file
 //   remove_fail   instance ids, one per line, whose "/remove-device" fails with exit code 3
 // Every run appends its arguments, joined by tabs, as one line to calls.txt, and writes its
-// process id to pid.txt, before it does anything else.
+// process id to pid.txt, before it does anything else. The copy ("/hold-output MS") does
+// neither.
 #include <chrono>
 #include <fstream>
 #include <optional>
@@ -17,7 +21,9 @@
 #include "platform/env.h"
 #include "platform/fs.h"
 #include "platform/process_image.h"
+#include "platform/self_path.h"
 #include "platform/stdio.h"
+#include "support/shared_streams_start.h"
 #include "text/path_text.h"
 
 namespace {
@@ -58,7 +64,24 @@ bool listed_line(const std::string& lines, const std::string& wanted) {
     return false;
 }
 
+// False when the copy could not be started or its id not recorded.
+bool start_holder(const std::string& dir, const std::string& milliseconds) {
+    auto self = platform::own_executable_path();
+    if (!self)
+        return false;
+    auto holder = testing::start_with_shared_streams(*self, {"/hold-output", milliseconds});
+    if (!holder) {
+        platform::write_stderr("pnputil double: " + holder.error() + "\n");
+        return false;
+    }
+    return platform::write_file(control_file(dir, "holder_pid.txt"), std::to_string(*holder))
+        .has_value();
+}
+
 int enumerate(const std::string& dir) {
+    if (auto hold = platform::read_file(control_file(dir, "enum_hold")))
+        if (!start_holder(dir, *hold))
+            return 98;
     if (platform::file_exists(control_file(dir, "enum_hang")))
         for (;;)
             std::this_thread::sleep_for(std::chrono::hours(1));
@@ -82,6 +105,10 @@ int remove_device(const std::string& dir, const std::string& id) {
 
 int main(int argc, char** argv) {
     auto args = platform::program_arguments(argc, argv);
+    if (args.size() == 2 && args[0] == "/hold-output") {
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::stoll(args[1])));
+        return 0;
+    }
     auto dir = platform::get_env("KEST_PNPUTIL_DIR");
     if (!dir)
         return 99;
