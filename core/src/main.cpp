@@ -12,6 +12,7 @@
 #include "rpc/shutdown.h"
 #include "rpc/texts.h"
 #include "util/log.h"
+#include "vpn/command_runners.h"
 
 int main() {
     using namespace kest;
@@ -19,7 +20,8 @@ int main() {
     auto [producer, events] = rpc::EventQueue::make();
     vpn::StatusSink sink = rpc::make_status_sink(producer);
     producer.reset(); // the status callbacks own the producer handles from here on
-    auto controller = std::make_shared<vpn::VpnController>(std::move(sink));
+    auto controller =
+        std::make_shared<vpn::VpnController>(std::move(sink), vpn::default_command_runners());
     auto state = std::make_shared<rpc::AppState>(controller);
     controller.reset();
 

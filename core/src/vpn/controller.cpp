@@ -8,8 +8,6 @@
 #include "base/detached_thread.h"
 #include "text/lowercase.h"
 #include "util/log.h"
-#include "vpn/connect_session.h"
-#include "vpn/live_replacement.h"
 #include "vpn/orphan_cleanup.h"
 #include "vpn/texts.h"
 
@@ -65,19 +63,7 @@ bool contains_any_ignoring_case(std::string_view text,
     return false;
 }
 
-CommandResult run_connect(VpnController& c, VpnCommand& command) {
-    return connect_session(c, command);
-}
-
-CommandResult run_apply(VpnController& c, VpnCommand& command) {
-    return replace_live_config(c, command);
-}
-
 } // namespace
-
-CommandRunners default_command_runners() {
-    return {run_connect, run_apply};
-}
 
 bool VpnController::engine_held() {
     std::lock_guard lock(inner_mutex_);
@@ -238,6 +224,10 @@ void vpn_worker_thread(std::shared_ptr<VpnController> controller) {
         CommandResult result = run_guarded(*controller, newest);
         newest.reply.send(std::move(result));
     }
+}
+
+void cleanup_orphans(VpnController& c) {
+    cleanup_orphans(c.cleanup_pending_flag());
 }
 
 void stop_session(VpnController& c) {

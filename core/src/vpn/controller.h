@@ -26,13 +26,12 @@ using StopFlag = std::shared_ptr<std::atomic<bool>>;
 class VpnController;
 using CommandRunner = std::function<CommandResult(VpnController&, VpnCommand&)>;
 
-// What the worker runs for Connect and Apply. Tests put their own runners here.
+// What the worker runs for Connect and Apply, handed in by whoever makes the controller: the
+// connect sequence and the live replacement build on the controller, not it on them.
 struct CommandRunners {
     CommandRunner connect;
     CommandRunner apply;
 };
-
-CommandRunners default_command_runners();
 
 // What a successful engine start leaves in the controller.
 struct SessionStart {
@@ -71,7 +70,8 @@ enum class EngineWatch {
 // Shared, and lives until the process ends: the session threads hold it too.
 class VpnController : public std::enable_shared_from_this<VpnController> {
 public:
-    explicit VpnController(StatusSink sink, CommandRunners runners = default_command_runners())
+    // Without runners, a Connect or Apply command fails as an internal fault.
+    explicit VpnController(StatusSink sink, CommandRunners runners = {})
         : status_sink_(std::move(sink)), runners_(std::move(runners)) {}
     VpnController(const VpnController&) = delete;
     VpnController& operator=(const VpnController&) = delete;
@@ -124,6 +124,7 @@ public:
     bool cleanup_pending() const { return cleanup_pending_.load(); }
     void mark_cleanup_pending() { cleanup_pending_.store(true); }
     void clear_cleanup_pending() { cleanup_pending_.store(false); }
+    std::atomic<bool>& cleanup_pending_flag() { return cleanup_pending_; }
 
 private:
     friend CommandResult submit_command(const std::shared_ptr<VpnController>& controller,
@@ -175,6 +176,9 @@ CommandResult submit_disconnect(const std::shared_ptr<VpnController>& controller
                                 ArrivalOrder arrival = {});
 
 void vpn_worker_thread(std::shared_ptr<VpnController> controller);
+
+// The orphan clean-up, while the controller's clean-up is pending.
+void cleanup_orphans(VpnController& controller);
 
 void stop_session(VpnController& controller);
 // The same for a live replacement whose exchange failed: the engine it borrowed is stopped with

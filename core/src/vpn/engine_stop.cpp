@@ -6,9 +6,9 @@
 #include "base/detached_thread.h"
 #include "text/white_space.h"
 #include "util/log.h"
-#include "vpn/command.h"
 #include "vpn/start_report.h"
 #include "vpn/texts.h"
+#include "vpn/vpn_error.h"
 
 namespace kest::vpn {
 namespace {

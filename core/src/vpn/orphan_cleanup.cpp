@@ -8,7 +8,6 @@
 #include "text/lowercase.h"
 #include "text/path_text.h"
 #include "vpn/adapter_identifier.h"
-#include "vpn/controller.h"
 #include "vpn/device_listing.h"
 #include "vpn/folder_prefix.h"
 #include "vpn/texts.h"
@@ -112,14 +111,14 @@ EngineCounts end_orphan_engines(const std::vector<std::string>& own_folders,
     return counts;
 }
 
-void cleanup_orphans(VpnController& controller, const OrphanCleanupSetup& setup,
+void cleanup_orphans(CleanupPending& pending, const OrphanCleanupSetup& setup,
                      const OrphanCleanupCalls& calls) {
-    if (!controller.cleanup_pending())
+    if (!pending.load())
         return;
     struct ClearWhenDone {
-        VpnController& controller;
-        ~ClearWhenDone() { controller.clear_cleanup_pending(); }
-    } clear{controller};
+        CleanupPending& pending;
+        ~ClearWhenDone() { pending.store(false); }
+    } clear{pending};
     (void)end_orphan_engines(setup.own_folders, calls);
     // Removing a device needs the administrator's right; without it the step is skipped
     // silently.
@@ -127,10 +126,10 @@ void cleanup_orphans(VpnController& controller, const OrphanCleanupSetup& setup,
         remove_stale_adapters(setup, calls);
 }
 
-void cleanup_orphans(VpnController& controller) {
-    if (!controller.cleanup_pending())
+void cleanup_orphans(CleanupPending& pending) {
+    if (!pending.load())
         return;
-    cleanup_orphans(controller, running_orphan_cleanup_setup(), OrphanCleanupCalls{});
+    cleanup_orphans(pending, running_orphan_cleanup_setup(), OrphanCleanupCalls{});
 }
 
 std::string pnputil_path_from(std::optional<std::string_view> system_root, char sep,

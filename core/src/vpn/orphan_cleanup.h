@@ -1,5 +1,6 @@
 #pragma once
 // Removal of orphaned engines and stale TUN adapters left by earlier runs.
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -18,11 +19,13 @@
 
 namespace kest::vpn {
 
-class VpnController;
+// Whether a clean-up is due: set by a failed start or reload and by an engine crash, cleared by
+// the clean-up once it has run.
+using CleanupPending = std::atomic<bool>;
 
-// Acts only while the controller's clean-up is pending, and clears the flag on every path once
-// it has run: a survivor waits until the flag is set again.
-void cleanup_orphans(VpnController& controller);
+// Acts only while the clean-up is pending, and clears the flag on every path once it has run:
+// a survivor waits until the flag is set again.
+void cleanup_orphans(CleanupPending& pending);
 
 // What one clean-up looks at: the product's own folders and the device tool.
 struct OrphanCleanupSetup {
@@ -51,7 +54,7 @@ struct OrphanCleanupCalls {
 };
 
 // The same with the given setup and calls.
-void cleanup_orphans(VpnController& controller, const OrphanCleanupSetup& setup,
+void cleanup_orphans(CleanupPending& pending, const OrphanCleanupSetup& setup,
                      const OrphanCleanupCalls& calls);
 
 // The folders whose engines are the product's own, in order: the running executable's folder

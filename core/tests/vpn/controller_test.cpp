@@ -280,25 +280,6 @@ TEST(VpnController, ErrorTextClassifiers) {
     }
 }
 
-TEST(VpnController, ConnectAndApplyWithoutATunnelBothRunTheConnectSequence) {
-    RecordingSink sink;
-    // The product's runners: with no tunnel to reload, Apply is a connect.
-    auto controller = std::make_shared<VpnController>(sink.sink());
-    for (CommandKind kind : {CommandKind::Connect, CommandKind::Apply}) {
-        // A link that does not parse ends the sequence before any engine start.
-        auto result = submit_command(controller, kind, "not a share link", {});
-        ASSERT_TRUE(std::holds_alternative<Failed>(result));
-        const VpnError& error = std::get<Failed>(result).error;
-        EXPECT_EQ(error.kind, "");
-        EXPECT_FALSE(error.message.empty());
-        auto events = sink.snapshot();
-        ASSERT_GE(events.size(), 2u);
-        EXPECT_EQ(events[events.size() - 2].state, VpnState::Connecting);
-        EXPECT_EQ(events.back().msg, "❌ " + error.message);
-    }
-    EXPECT_EQ(sink.snapshot().size(), 4u);
-}
-
 TEST(VpnController, ManySubmittersAllGetAnAnswerAndOneWorkerAtATime) {
     RecordingSink sink;
     std::atomic<int> running{0};

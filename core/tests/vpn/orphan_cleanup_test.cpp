@@ -1,7 +1,5 @@
 #include "vpn/orphan_cleanup.h"
 
-#include "vpn/controller.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -224,10 +222,10 @@ TEST(CleanupOrphans, RemovesTheAdapterDevicesInListingOrderAndClearsTheFlag) {
     FakeSystem s;
     s.tool_answers.emplace("/enum-devices", kListing);
     s.failing_removals.emplace("SWD\\Wintun\\{9A4295A5-D000-9818-8FF8-CB2B7813D210}", "код 5: нет");
-    VpnController controller(StatusSink{});
+    CleanupPending pending{true};
     OrphanCleanupSetup setup{{"C:\\Own"}, "S\\System32\\pnputil.exe", 1234ms};
-    cleanup_orphans(controller, setup, s.calls());
-    EXPECT_FALSE(controller.cleanup_pending());
+    cleanup_orphans(pending, setup, s.calls());
+    EXPECT_FALSE(pending.load());
     EXPECT_EQ(s.list.snapshots, 1);
     const std::string tool = setup.pnputil;
     EXPECT_EQ(s.tool_runs,
@@ -246,8 +244,7 @@ TEST(CleanupOrphans, RemovesTheAdapterDevicesInListingOrderAndClearsTheFlag) {
 TEST(CleanupOrphans, ClearsTheFlagOnEveryPathAfterTheFirstStep) {
     // Not pending: nothing runs, not even the snapshot.
     FakeSystem idle;
-    VpnController not_pending(StatusSink{});
-    not_pending.clear_cleanup_pending();
+    CleanupPending not_pending{false};
     cleanup_orphans(not_pending, {}, idle.calls());
     EXPECT_EQ(idle.list.snapshots + idle.admin_checks, 0);
     EXPECT_TRUE(idle.tool_runs.empty());
@@ -255,30 +252,30 @@ TEST(CleanupOrphans, ClearsTheFlagOnEveryPathAfterTheFirstStep) {
     // Not an administrator: the engines are still looked at, the device tool is not run.
     FakeSystem user;
     user.administrator = false;
-    VpnController controller(StatusSink{});
-    cleanup_orphans(controller, {}, user.calls());
+    CleanupPending pending{true};
+    cleanup_orphans(pending, {}, user.calls());
     EXPECT_EQ(user.list.snapshots, 1);
     EXPECT_TRUE(user.tool_runs.empty());
     EXPECT_TRUE(user.log.empty());
-    EXPECT_FALSE(controller.cleanup_pending());
+    EXPECT_FALSE(pending.load());
 
     // A failing listing is logged once and removes nothing.
     FakeSystem broken;
     broken.tool_answers.emplace("/enum-devices", unexpected(std::string("код 5: сбой")));
-    controller.mark_cleanup_pending();
-    cleanup_orphans(controller, {}, broken.calls());
+    pending = true;
+    cleanup_orphans(pending, {}, broken.calls());
     EXPECT_EQ(broken.tool_runs.size(), 1u);
     EXPECT_EQ(broken.log, std::vector<std::string>{"⚠️ pnputil: код 5: сбой"});
-    EXPECT_FALSE(controller.cleanup_pending());
+    EXPECT_FALSE(pending.load());
 
     // A listing that names no adapter removes nothing and logs nothing.
     FakeSystem clean;
     clean.tool_answers.emplace("/enum-devices", "Instance ID: ROOT\\NET\\0000\nDescription: x\n");
-    controller.mark_cleanup_pending();
-    cleanup_orphans(controller, {}, clean.calls());
+    pending = true;
+    cleanup_orphans(pending, {}, clean.calls());
     EXPECT_EQ(clean.tool_runs.size(), 1u);
     EXPECT_TRUE(clean.log.empty());
-    EXPECT_FALSE(controller.cleanup_pending());
+    EXPECT_FALSE(pending.load());
 }
 
 } // namespace

@@ -2,7 +2,6 @@
 // double standing in for the system's tool.
 #include "vpn/orphan_cleanup.h"
 
-#include "vpn/controller.h"
 #include "vpn/spared_processes.h"
 
 #include <gtest/gtest.h>
@@ -62,10 +61,10 @@ TEST(CleanupOrphansOverRealProcesses, EndsTheEnginesBelowOwnFoldersAndLeavesTheO
     calls.is_administrator = [] { return false; };
     std::vector<std::string> log;
     calls.log = [&](std::string_view line) { log.emplace_back(line); };
-    VpnController controller(StatusSink{});
-    cleanup_orphans(controller, {{own + platform::path_separator()}, "", 60s}, calls);
+    CleanupPending pending{true};
+    cleanup_orphans(pending, {{own + platform::path_separator()}, "", 60s}, calls);
 
-    EXPECT_FALSE(controller.cleanup_pending());
+    EXPECT_FALSE(pending.load());
     for (auto& engine : own_engines)
         EXPECT_TRUE(engine->wait_exit(10s)) << "an own engine was ended";
     for (auto& other : others)
@@ -92,18 +91,18 @@ TEST(CleanupOrphansOverRealProcesses, LeavesTheRestoreRunTheCoreStillWaitsFor) {
     calls.is_administrator = [] { return false; };
     std::vector<std::string> log;
     calls.log = [&](std::string_view line) { log.emplace_back(line); };
-    VpnController controller(StatusSink{});
+    CleanupPending pending{true};
     const OrphanCleanupSetup setup{{own}, "", 60s};
-    cleanup_orphans(controller, setup, calls);
+    cleanup_orphans(pending, setup, calls);
     EXPECT_FALSE(process.try_wait()) << "the restore run was ended as an orphan";
     for (const auto& line : log)
         EXPECT_FALSE(line.starts_with("🧹")) << line;
 
     // Once the core no longer waits for it, the same process is an orphan like any other.
     restore->registration = {};
-    controller.mark_cleanup_pending();
+    pending = true;
     log.clear();
-    cleanup_orphans(controller, setup, calls);
+    cleanup_orphans(pending, setup, calls);
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log[0], "🧹 Завершено осиротевших ядер Kest Connect: 1");
     EXPECT_TRUE(testing::eventually([&] { return process.try_wait().has_value(); }, 10s));
@@ -183,10 +182,10 @@ TEST(CleanupOrphansWithTheDeviceTool, RemovesTheDevicesNamingTheAdapterOneByOne)
                         "Device Description:         KestTun\r\n");
     tool.put("remove_fail", "SWD\\Wintun\\{9a4295a5-d000-9818-8ff8-cb2b7813d210}\n");
     std::vector<std::string> log;
-    VpnController controller(StatusSink{});
-    cleanup_orphans(controller, tool_setup(), adapter_only_calls(log));
+    CleanupPending pending{true};
+    cleanup_orphans(pending, tool_setup(), adapter_only_calls(log));
 
-    EXPECT_FALSE(controller.cleanup_pending());
+    EXPECT_FALSE(pending.load());
     EXPECT_EQ(tool.runs(),
               (std::vector<std::string>{
                   "/enum-devices\t/class\tNet",
@@ -205,9 +204,9 @@ TEST(CleanupOrphansWithTheDeviceTool, LogsAFailingListingOnceAndRemovesNothing) 
     tool.put("listing", "  сбой перечисления \xFF\r\nInstance ID: ROOT\\NET\\0001 kesttun\r\n");
     tool.put("enum_exit", "5");
     std::vector<std::string> log;
-    VpnController controller(StatusSink{});
-    cleanup_orphans(controller, tool_setup(), adapter_only_calls(log));
-    EXPECT_FALSE(controller.cleanup_pending());
+    CleanupPending pending{true};
+    cleanup_orphans(pending, tool_setup(), adapter_only_calls(log));
+    EXPECT_FALSE(pending.load());
     EXPECT_EQ(tool.runs().size(), 1u);
     // Standard error is dropped; the output is decoded with the bad byte replaced and trimmed.
     EXPECT_EQ(log,
@@ -220,9 +219,9 @@ TEST(CleanupOrphansWithTheDeviceTool, EndsAToolThatOutlivesItsTimeLimit) {
     PnputilDouble tool;
     tool.put("enum_hang", "");
     std::vector<std::string> log;
-    VpnController controller(StatusSink{});
-    cleanup_orphans(controller, tool_setup(1s), adapter_only_calls(log));
-    EXPECT_FALSE(controller.cleanup_pending());
+    CleanupPending pending{true};
+    cleanup_orphans(pending, tool_setup(1s), adapter_only_calls(log));
+    EXPECT_FALSE(pending.load());
     const std::string ended =
         "⚠️ pnputil: программа не завершилась за 1 с и была "
         "остановлена";
@@ -236,9 +235,9 @@ TEST(CleanupOrphansWithTheDeviceTool, LogsAToolThatCannotBeStarted) {
     testing::TempDir empty_root;
     testing::ScopedEnv env("SystemRoot", empty_root.path());
     std::vector<std::string> log;
-    VpnController controller(StatusSink{});
-    cleanup_orphans(controller, tool_setup(), adapter_only_calls(log));
-    EXPECT_FALSE(controller.cleanup_pending());
+    CleanupPending pending{true};
+    cleanup_orphans(pending, tool_setup(), adapter_only_calls(log));
+    EXPECT_FALSE(pending.load());
     ASSERT_EQ(log.size(), 1u);
     EXPECT_TRUE(log[0].starts_with("⚠️ pnputil: ")) << log[0];
     EXPECT_GT(log[0].size(), std::string_view("⚠️ pnputil: ").size())
