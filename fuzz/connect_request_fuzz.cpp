@@ -25,9 +25,9 @@
 #include "text/lowercase.h"
 #include "text/path_text.h"
 #include "util/own_executable.h"
-#include "vpn/connect_params.h"
-#include "vpn/connect_plan.h"
-#include "vpn/connect_request.h"
+#include "vpn/session/connect_params.h"
+#include "vpn/session/connect_plan.h"
+#include "vpn/session/connect_request.h"
 #include "vpn/controller.h"
 #include "json/cursor.h"
 

@@ -17,7 +17,7 @@
 #include "text/utf8.h"
 #include "text/utf8_lossy.h"
 #include "text/white_space.h"
-#include "vpn/device_listing.h"
+#include "vpn/host/device_listing.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 
 #include "fuzz_check.h"
 #include "text/ip_address.h"
-#include "vpn/doh_response.h"
-#include "vpn/preresolve.h"
-#include "vpn/server_lookups.h"
+#include "vpn/dns/doh_response.h"
+#include "vpn/dns/preresolve.h"
+#include "vpn/dns/server_lookups.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "fuzz_check.h"
 #include "json_reference.h"
 #include "text/utf8.h"
-#include "vpn/start_report.h"
+#include "vpn/engine/start_report.h"
 #include "json/cursor.h"
 #include "json/json.h"
 

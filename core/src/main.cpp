@@ -12,7 +12,7 @@
 #include "rpc/shutdown.h"
 #include "rpc/texts.h"
 #include "util/log.h"
-#include "vpn/command_runners.h"
+#include "vpn/session/command_runners.h"
 
 int main() {
     using namespace kest;

@@ -13,8 +13,8 @@
 #include "rpc/shutdown.h"
 #include "rpc/texts.h"
 #include "rpc/totals.h"
-#include "vpn/api_client.h"
-#include "vpn/connect_request.h"
+#include "vpn/engine/api_client.h"
+#include "vpn/session/connect_request.h"
 
 namespace kest::rpc {
 namespace {

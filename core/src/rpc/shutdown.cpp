@@ -7,7 +7,7 @@
 #include "platform/exit.h"
 #include "rpc/texts.h"
 #include "util/log.h"
-#include "vpn/children_in_flight.h"
+#include "vpn/engine/children_in_flight.h"
 
 namespace kest::rpc {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "base/channel.h"
 #include "config/route_plan.h"
-#include "vpn/vpn_error.h"
+#include "vpn/engine/vpn_error.h"
 
 namespace kest::vpn {
 

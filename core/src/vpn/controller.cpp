@@ -8,7 +8,7 @@
 #include "base/detached_thread.h"
 #include "text/lowercase.h"
 #include "util/log.h"
-#include "vpn/orphan_cleanup.h"
+#include "vpn/host/orphan_cleanup.h"
 #include "vpn/texts.h"
 
 namespace kest::vpn {

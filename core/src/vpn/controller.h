@@ -13,9 +13,9 @@
 #include <string_view>
 #include <vector>
 
-#include "vpn/api_client.h"
+#include "vpn/engine/api_client.h"
 #include "vpn/command.h"
-#include "vpn/engine_handle.h"
+#include "vpn/engine/engine_handle.h"
 #include "vpn/status_sink.h"
 
 namespace kest::vpn {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "vpn/controller.h"
-#include "vpn/engine_handle.h"
+#include "vpn/engine/engine_handle.h"
 
 namespace kest::testing {
 

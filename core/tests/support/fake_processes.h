@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "vpn/process_calls.h"
+#include "vpn/host/process_calls.h"
 
 namespace kest::testing {
 

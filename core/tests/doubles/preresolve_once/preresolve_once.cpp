@@ -7,7 +7,7 @@
 #include "platform/arguments.h"
 #include "platform/exit.h"
 #include "platform/stdio.h"
-#include "vpn/preresolve.h"
+#include "vpn/dns/preresolve.h"
 #include "json/cursor.h"
 
 int main(int argc, char** argv) {
