@@ -25,10 +25,10 @@
 #include "text/lowercase.h"
 #include "text/path_text.h"
 #include "util/own_executable.h"
+#include "vpn/controller.h"
 #include "vpn/session/connect_params.h"
 #include "vpn/session/connect_plan.h"
 #include "vpn/session/connect_request.h"
-#include "vpn/controller.h"
 #include "json/cursor.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "config/derived_values.h"
 
-#include "config/values.h"
 #include "config/json_lists.h"
+#include "config/values.h"
 
 namespace kest::config {
 

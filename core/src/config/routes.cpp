@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "config/json_lists.h"
+#include "config/paths.h"
+#include "config/values.h"
 #include "platform/fs.h"
 #include "text/ip_address.h"
 #include "text/lowercase.h"
-#include "config/values.h"
-#include "config/json_lists.h"
-#include "config/paths.h"
 
 namespace kest::config {
 namespace {

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "text/ascii.h"
+#include "text/hex.h"
 #include "text/utf8.h"
 
 namespace kest::json {
@@ -23,7 +24,6 @@ bool is_digit(char c) {
 // A string as an error message shows it: quoted, with quotes, backslashes and control
 // characters escaped.
 std::string shown_string(std::string_view s) {
-    static const char kHex[] = "0123456789abcdef";
     std::string out = "\"";
     for (char c : s) {
         unsigned char b = static_cast<unsigned char>(c);
@@ -39,8 +39,8 @@ std::string shown_string(std::string_view s) {
         } else if (b < 0x20 || b == 0x7F) {
             out += "\\u{";
             if (b >= 0x10)
-                out += kHex[b >> 4];
-            out += kHex[b & 0xF];
+                out += text::kHexDigitsLower[b >> 4];
+            out += text::kHexDigitsLower[b & 0xF];
             out += '}';
         } else {
             out += c;

@@ -12,9 +12,9 @@
 #include <string_view>
 #include <vector>
 
-#include "net/proxy_env.h"
-#include "net/http_transport.h"
 #include "base/expected.h"
+#include "net/http_transport.h"
+#include "net/proxy_env.h"
 
 namespace kest::net {
 

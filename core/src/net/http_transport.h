@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/expected.h"
 #include "net/proxy_env.h"
 #include "net/url.h"
-#include "base/expected.h"
 
 namespace kest::net {
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <string_view>
 
-#include "net/url.h"
 #include "base/expected.h"
+#include "net/url.h"
 
 namespace kest::net {
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "text/ascii.h"
+#include "text/hex.h"
 #include "text/ip_address.h"
 
 namespace kest::net {
@@ -32,16 +33,13 @@ std::size_t scheme_length(std::string_view text) {
 // A request target carries only printable ASCII without the characters that RFC 3986 never
 // allows; anything else a server sent in a Location (spaces, UTF-8) is escaped.
 std::string encode_target_bytes(std::string_view s) {
-    static constexpr char hex[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(s.size());
     for (unsigned char c : s) {
         bool bad = c <= 0x20 || c >= 0x7F || c == '"' || c == '<' || c == '>' || c == '\\' ||
                    c == '^' || c == '`' || c == '{' || c == '|' || c == '}';
         if (bad) {
-            out.push_back('%');
-            out.push_back(hex[c >> 4]);
-            out.push_back(hex[c & 15]);
+            text::append_percent_escape(out, c);
         } else {
             out.push_back(static_cast<char>(c));
         }

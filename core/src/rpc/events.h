@@ -3,8 +3,8 @@
 // fill it.
 #include <memory>
 
-#include "rpc/app_state.h"
 #include "base/channel.h"
+#include "rpc/app_state.h"
 #include "vpn/status_sink.h"
 #include "json/json.h"
 

@@ -25,11 +25,11 @@ bool is_rule_set_body(std::string_view body) {
 } // namespace
 
 std::string rule_set_written_text(std::string_view display_name, std::size_t size) {
-    std::string text(geo_rule_set_written);
+    std::string text(kGeoRuleSetWritten);
     text.append(display_name);
     text.append(" (");
     text.append(std::to_string(size / 1024));
-    text.append(geo_rule_set_size_unit);
+    text.append(kGeoRuleSetSizeUnit);
     return text;
 }
 

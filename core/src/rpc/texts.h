@@ -6,8 +6,8 @@
 namespace kest::rpc {
 
 // A rule-set file was downloaded: this, the file name, " (", the size in KiB, then the unit.
-inline constexpr std::string_view geo_rule_set_written = "🌍 Гео-данные обновлены: ";
-inline constexpr std::string_view geo_rule_set_size_unit = " КБ)";
+inline constexpr std::string_view kGeoRuleSetWritten = "🌍 Гео-данные обновлены: ";
+inline constexpr std::string_view kGeoRuleSetSizeUnit = " КБ)";
 
 // Log lines; the ones ending in ": " or " " are followed by a detail.
 inline constexpr std::string_view kUnparsedRequest = "неразобранный запрос: "; // parser's error

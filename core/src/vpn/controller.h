@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "vpn/engine/api_client.h"
 #include "vpn/command.h"
+#include "vpn/engine/api_client.h"
 #include "vpn/engine/engine_handle.h"
 #include "vpn/status_sink.h"
 

@@ -4,17 +4,13 @@
 
 #include <string>
 
+#include "text/hex.h"
+
 namespace kest::platform {
 namespace {
 
 std::string lower_hex(const Md5Digest& d) {
-    static constexpr char digits[] = "0123456789abcdef";
-    std::string out;
-    for (auto b : d) {
-        out.push_back(digits[b >> 4]);
-        out.push_back(digits[b & 0xF]);
-    }
-    return out;
+    return text::hex_lower(d);
 }
 
 // The test suite of RFC 1321, appendix A.5.

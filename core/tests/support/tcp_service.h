@@ -14,8 +14,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/net.h"
 #include "base/expected.h"
+#include "platform/net.h"
 
 namespace kest::testing {
 

@@ -5,15 +5,10 @@
 #include <vector>
 
 #include "platform/win32/windows_api.h"
+#include "text/hex.h"
 
 namespace kest::platform {
 namespace {
-
-void append_hex4(std::wstring& out, WORD value) {
-    static constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
-    for (int shift = 12; shift >= 0; shift -= 4)
-        out.push_back(kDigits[(value >> shift) & 0xF]);
-}
 
 // "LLLLCCCC": the first translation's language and code page, or US English in Unicode.
 std::wstring translation_of(const void* resource) {
@@ -24,10 +19,10 @@ std::wstring translation_of(const void* resource) {
         return L"040904B0";
     WORD pair[2];
     std::memcpy(pair, pointer, sizeof pair);
-    std::wstring out;
-    append_hex4(out, pair[0]);
-    append_hex4(out, pair[1]);
-    return out;
+    std::string out;
+    text::append_hex_upper(out, pair[0], 4);
+    text::append_hex_upper(out, pair[1], 4);
+    return win32::wide(out);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "base/detached_thread.h"
+#include "text/hex.h"
 #include "text/ip_address.h"
 #include "util/log.h"
 #include "vpn/dns/server_lookups.h"
@@ -55,16 +56,12 @@ std::optional<std::string> ask_system(const std::string& host, const HostResolve
 } // namespace
 
 std::string percent_encode_host(std::string_view host) {
-    static constexpr char hex[] = "0123456789ABCDEF";
     std::string out;
     for (unsigned char c : host) {
-        if (unreserved(c)) {
+        if (unreserved(c))
             out.push_back(static_cast<char>(c));
-        } else {
-            out.push_back('%');
-            out.push_back(hex[c >> 4]);
-            out.push_back(hex[c & 0xF]);
-        }
+        else
+            text::append_percent_escape(out, c);
     }
     return out;
 }

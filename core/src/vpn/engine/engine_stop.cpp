@@ -7,8 +7,8 @@
 #include "text/white_space.h"
 #include "util/log.h"
 #include "vpn/engine/start_report.h"
-#include "vpn/texts.h"
 #include "vpn/engine/vpn_error.h"
+#include "vpn/texts.h"
 
 namespace kest::vpn {
 namespace {

@@ -1,15 +1,9 @@
 #include "vpn/host/adapter_identifier.h"
 
+#include "text/hex.h"
+
 namespace kest::vpn {
 namespace {
-
-constexpr char kHexDigits[] = "0123456789ABCDEF";
-
-// value as `digits` uppercase hexadecimal digits, most significant first.
-void append_hex(std::string& out, std::uint32_t value, int digits) {
-    for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4)
-        out.push_back(kHexDigits[(value >> shift) & 0xF]);
-}
 
 std::uint32_t little_endian(const platform::Md5Digest& d, std::size_t at, std::size_t size) {
     std::uint32_t value = 0;
@@ -20,26 +14,18 @@ std::uint32_t little_endian(const platform::Md5Digest& d, std::size_t at, std::s
 
 } // namespace
 
-std::string hex_upper(std::span<const std::uint8_t> bytes) {
-    std::string out;
-    out.reserve(bytes.size() * 2);
-    for (std::uint8_t b : bytes)
-        append_hex(out, b, 2);
-    return out;
-}
-
 std::string guid_text(const platform::Md5Digest& digest) {
     std::span<const std::uint8_t> bytes(digest);
     std::string out = "{";
-    append_hex(out, little_endian(digest, 0, 4), 8);
+    text::append_hex_upper(out, little_endian(digest, 0, 4), 8);
     out.push_back('-');
-    append_hex(out, little_endian(digest, 4, 2), 4);
+    text::append_hex_upper(out, little_endian(digest, 4, 2), 4);
     out.push_back('-');
-    append_hex(out, little_endian(digest, 6, 2), 4);
+    text::append_hex_upper(out, little_endian(digest, 6, 2), 4);
     out.push_back('-');
-    out += hex_upper(bytes.subspan(8, 2));
+    out += text::hex_upper(bytes.subspan(8, 2));
     out.push_back('-');
-    out += hex_upper(bytes.subspan(10, 6));
+    out += text::hex_upper(bytes.subspan(10, 6));
     out.push_back('}');
     return out;
 }

@@ -1,18 +1,13 @@
 #pragma once
 // The identifier under which the TUN driver registers an adapter: a GUID made from the MD5
 // digest of "wintun" followed by the adapter's name.
-#include <cstdint>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 
 #include "platform/md5.h"
 
 namespace kest::vpn {
-
-// Each byte as two uppercase hexadecimal digits, in order (10 becomes "0A").
-std::string hex_upper(std::span<const std::uint8_t> bytes);
 
 // The digest in the Windows GUID form "{D1-D2-D3-D4-D5}": D1 bytes 0-3 as a little-endian
 // 32-bit number, D2 and D3 bytes 4-5 and 6-7 as little-endian 16-bit numbers, D4 and D5 the

@@ -8,14 +8,14 @@
 #include "text/lowercase.h"
 #include "text/path_text.h"
 #include "util/log.h"
-#include "vpn/host/connection_reset.h"
-#include "vpn/session/control_values.h"
-#include "vpn/host/orphan_cleanup.h"
 #include "vpn/dns/pick_system_dns.h"
 #include "vpn/dns/preresolve.h"
-#include "vpn/session/start_engine.h"
 #include "vpn/dns/system_dns.h"
+#include "vpn/host/connection_reset.h"
+#include "vpn/host/orphan_cleanup.h"
 #include "vpn/host/system_proxy.h"
+#include "vpn/session/control_values.h"
+#include "vpn/session/start_engine.h"
 #include "vpn/texts.h"
 
 namespace kest::vpn {

@@ -7,9 +7,9 @@
 #include <string>
 
 #include "vpn/command.h"
-#include "vpn/session/connect_session.h"
 #include "vpn/controller.h"
 #include "vpn/engine/engine_handle.h"
+#include "vpn/session/connect_session.h"
 
 namespace kest::vpn {
 

@@ -9,10 +9,10 @@
 
 #include "config/route_plan.h"
 #include "vpn/command.h"
-#include "vpn/host/connection_reset.h"
 #include "vpn/engine/engine_path.h"
-#include "vpn/supervision/session_threads.h"
 #include "vpn/engine/start_report.h"
+#include "vpn/host/connection_reset.h"
+#include "vpn/supervision/session_threads.h"
 
 namespace kest::vpn {
 

@@ -7,8 +7,8 @@
 #include <functional>
 
 #include "config/route_plan.h"
-#include "vpn/host/connection_reset.h"
 #include "vpn/controller.h"
+#include "vpn/host/connection_reset.h"
 
 namespace kest::vpn {
 

@@ -26,9 +26,6 @@ TEST(AdapterIdentifier, KeepsLeadingZerosAndReadsTheFirstThreeGroupsLittleEndian
     const platform::Md5Digest digest{0x01, 0x00, 0x00, 0x00, 0x02, 0x00, 0x03, 0x00,
                                      0x0A, 0x0B, 0x00, 0x01, 0x02, 0xFE, 0xFF, 0x10};
     EXPECT_EQ(guid_text(digest), "{00000001-0002-0003-0A0B-000102FEFF10}");
-    const std::uint8_t bytes[] = {0x0A, 0x00, 0xFF, 0x5c};
-    EXPECT_EQ(hex_upper(bytes), "0A00FF5C");
-    EXPECT_EQ(hex_upper({}), "");
 }
 
 TEST(DeviceListing, CutsTheListingIntoDeviceBlocksAndKeepsThoseNamingTheAdapter) {

@@ -16,8 +16,8 @@
 #include "vpn/supervision/stoppable_wait.h"
 #include "vpn/supervision/sysdns_watch.h"
 #include "vpn/supervision/tcp_reset_schedule.h"
-#include "vpn/texts.h"
 #include "vpn/supervision/tunnel_probe.h"
+#include "vpn/texts.h"
 
 namespace kest::vpn {
 namespace {
