@@ -1,34 +1,8 @@
 #include "vpn/engine/children_in_flight.h"
 
 #include <algorithm>
-#include <utility>
 
 namespace kest::vpn {
-
-ChildrenInFlight::Registration::Registration(Registration&& other) noexcept
-    : list_(std::exchange(other.list_, nullptr)), process_(std::exchange(other.process_, nullptr)) {
-}
-
-ChildrenInFlight::Registration&
-ChildrenInFlight::Registration::operator=(Registration&& other) noexcept {
-    if (this != &other) {
-        reset();
-        list_ = std::exchange(other.list_, nullptr);
-        process_ = std::exchange(other.process_, nullptr);
-    }
-    return *this;
-}
-
-ChildrenInFlight::Registration::~Registration() {
-    reset();
-}
-
-void ChildrenInFlight::Registration::reset() {
-    if (list_)
-        list_->remove(process_);
-    list_ = nullptr;
-    process_ = nullptr;
-}
 
 ChildrenInFlight::Registration ChildrenInFlight::add(platform::Process& process) {
     std::lock_guard lock(mutex_);

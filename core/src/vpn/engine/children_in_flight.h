@@ -6,6 +6,7 @@
 #include <mutex>
 #include <vector>
 
+#include "base/list_entry.h"
 #include "platform/process.h"
 
 namespace kest::vpn {
@@ -14,24 +15,7 @@ class ChildrenInFlight {
 public:
     // Keeps one process on the list while it lives. It must end before the process object
     // goes or passes to another owner.
-    class Registration {
-    public:
-        Registration() = default;
-        Registration(Registration&& other) noexcept;
-        Registration& operator=(Registration&& other) noexcept;
-        Registration(const Registration&) = delete;
-        Registration& operator=(const Registration&) = delete;
-        ~Registration();
-        // Takes the process off the list now.
-        void reset();
-
-    private:
-        friend class ChildrenInFlight;
-        Registration(ChildrenInFlight* list, platform::Process* process)
-            : list_(list), process_(process) {}
-        ChildrenInFlight* list_ = nullptr;
-        platform::Process* process_ = nullptr;
-    };
+    using Registration = ListEntry<ChildrenInFlight, platform::Process*>;
 
     // Puts the process on the list. Once the list has been ended, the process is terminated at
     // once instead: the core is on its way out and nobody would end it later.
@@ -43,6 +27,7 @@ public:
     void end_all();
 
 private:
+    friend Registration;
     void remove(platform::Process* process);
 
     std::mutex mutex_;

@@ -1,28 +1,8 @@
 #include "vpn/host/spared_processes.h"
 
 #include <algorithm>
-#include <utility>
 
 namespace kest::vpn {
-
-SparedProcesses::Registration::Registration(Registration&& other) noexcept
-    : list_(std::exchange(other.list_, nullptr)), pid_(std::exchange(other.pid_, 0)) {}
-
-SparedProcesses::Registration&
-SparedProcesses::Registration::operator=(Registration&& other) noexcept {
-    if (this != &other) {
-        if (list_)
-            list_->remove(pid_);
-        list_ = std::exchange(other.list_, nullptr);
-        pid_ = std::exchange(other.pid_, 0);
-    }
-    return *this;
-}
-
-SparedProcesses::Registration::~Registration() {
-    if (list_)
-        list_->remove(pid_);
-}
 
 Expected<SparedProcesses::Started> SparedProcesses::spawn(const platform::SpawnOptions& options) {
     std::lock_guard lock(mutex_);

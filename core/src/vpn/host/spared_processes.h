@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/expected.h"
+#include "base/list_entry.h"
 #include "platform/process.h"
 
 namespace kest::vpn {
@@ -15,21 +16,7 @@ namespace kest::vpn {
 class SparedProcesses {
 public:
     // Keeps one process on the list while it lives.
-    class Registration {
-    public:
-        Registration() = default;
-        Registration(Registration&& other) noexcept;
-        Registration& operator=(Registration&& other) noexcept;
-        Registration(const Registration&) = delete;
-        Registration& operator=(const Registration&) = delete;
-        ~Registration();
-
-    private:
-        friend class SparedProcesses;
-        Registration(SparedProcesses* list, std::uint32_t pid) : list_(list), pid_(pid) {}
-        SparedProcesses* list_ = nullptr;
-        std::uint32_t pid_ = 0;
-    };
+    using Registration = ListEntry<SparedProcesses, std::uint32_t>;
 
     struct Started {
         platform::Child child;
@@ -43,6 +30,7 @@ public:
     bool contains(std::uint32_t pid);
 
 private:
+    friend Registration;
     void remove(std::uint32_t pid);
 
     std::mutex mutex_;
