@@ -208,7 +208,8 @@ TEST(LiveReplacement, AnEngineThatDiesOnTheReloadStaysAwayFromTheCrashWatcher) {
     Replacement r;
     r.timeout = 50ms;
     std::shared_ptr<testing::EngineSide> side = r.engine.side;
-    side->on_write = [side] { side->exited = true; };
+    // A raw pointer: the side holding a shared one to itself would never go.
+    side->on_write = [engine = side.get()] { engine->exited = true; };
     r.run_session();
     auto crash_road = std::make_shared<std::atomic<bool>>(false);
     CrashWatchSettings watch;
