@@ -1,5 +1,7 @@
 #include "apps/shortcuts.h"
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "apps/app_fixtures.h"
@@ -58,10 +60,13 @@ protected:
         ASSERT_TRUE(written) << written.error();
     }
 
+    // Listing order is the system's; the records are what counts: sorted by name.
     std::vector<AppEntry> scan() {
         platform::ShellLinkApartment apartment;
         std::vector<AppEntry> out;
         scan_shortcuts(menu_, out);
+        std::sort(out.begin(), out.end(),
+                  [](const AppEntry& a, const AppEntry& b) { return a.name < b.name; });
         return out;
     }
 
@@ -87,9 +92,6 @@ TEST_F(ShortcutScan, ResolvesTargetsBelowTheFolderAndFiltersThem) {
 
     auto found = scan();
     ASSERT_EQ(found.size(), 2u);
-    // Listing order is the system's; the records are what counts.
-    std::sort(found.begin(), found.end(),
-              [](const AppEntry& a, const AppEntry& b) { return a.name < b.name; });
     EXPECT_EQ(found[0].name, "Editor");
     EXPECT_EQ(found[0].exe_path, editor);
     EXPECT_EQ(found[1].name, "Nested Tool");
@@ -111,8 +113,6 @@ TEST_F(ShortcutScan, ExpandsEnvironmentReferencesInTheTarget) {
 
     auto found = scan();
     ASSERT_EQ(found.size(), 2u);
-    std::sort(found.begin(), found.end(),
-              [](const AppEntry& a, const AppEntry& b) { return a.name < b.name; });
     EXPECT_EQ(found[0].name, "Editor");
     EXPECT_EQ(found[0].exe_path, editor);
     EXPECT_EQ(found[1].name, "Viewer");
@@ -130,8 +130,6 @@ TEST_F(ShortcutScan, FollowsALauncherToTheApplicationItStarts) {
 
     auto found = scan();
     ASSERT_EQ(found.size(), 2u);
-    std::sort(found.begin(), found.end(),
-              [](const AppEntry& a, const AppEntry& b) { return a.name < b.name; });
     EXPECT_EQ(found[0].exe_path, chat);
     EXPECT_EQ(found[1].name, "Lone Update"); // nothing to follow: the launcher itself
     EXPECT_EQ(found[1].exe_path, launcher);

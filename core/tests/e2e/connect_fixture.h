@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <thread>
@@ -68,6 +69,21 @@ protected:
         return nullptr;
     }
 
+    // The results of several requests answered in any order.
+    std::map<std::uint64_t, Json> results_of(std::vector<std::uint64_t> ids) {
+        std::map<std::uint64_t, Json> out;
+        while (out.size() < ids.size()) {
+            Json j = next_json(60s);
+            if (j.is_null())
+                break;
+            if (j.contains("event"))
+                events_.push_back(j);
+            else
+                out[j.value("id", std::uint64_t(0))] = j.value("result", Json());
+        }
+        return out;
+    }
+
     // Waits until n events have arrived in all.
     const std::vector<Json>& events(std::size_t n) {
         while (events_.size() < n) {
@@ -92,15 +108,21 @@ protected:
         ASSERT_EQ(engine_starts(), n);
     }
 
+    // sync, keeping the events met on the way.
+    void sync_keeping_events(std::uint64_t id) {
+        sync(id);
+        for (const Json& j : unexpected_)
+            if (j.contains("event"))
+                events_.push_back(j);
+        unexpected_.clear();
+    }
+
     // Sends a "disconnect" with this id while the engine holds its report back until the gate
     // file appears, lets its command queue behind the start, then opens the gate. Events met
     // on the way are kept.
     void disconnect_behind_the_start(std::uint64_t id, const std::string& gate) {
         send(Json{{"id", id}, {"method", "disconnect"}}.dump());
-        sync(id + 1);
-        for (const Json& j : unexpected_)
-            if (j.contains("event"))
-                events_.push_back(j);
+        sync_keeping_events(id + 1);
         // The disconnect's request thread has been started; give it the moment it needs to
         // queue its command, which nothing outside the core can observe.
         std::this_thread::sleep_for(500ms);

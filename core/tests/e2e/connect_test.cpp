@@ -189,17 +189,11 @@ TEST_F(Connect, AConnectAndADisconnectWrittenTogetherEndDisconnected) {
         ASSERT_TRUE(
             core().write(Json{{"id", first}, {"method", "connect"}, {"params", connect}}.dump() +
                          "\n" + Json{{"id", first + 1}, {"method", "disconnect"}}.dump() + "\n"));
-        std::optional<Json> connect_reply, disconnect_reply;
-        while (!connect_reply || !disconnect_reply) {
-            Json j = next_json(60s);
-            ASSERT_FALSE(j.is_null()) << "round " << round << ": an answer is missing";
-            if (j.contains("event"))
-                continue;
-            (j["id"] == first ? connect_reply : disconnect_reply) = j["result"];
-        }
+        auto results = results_of({first, first + 1});
+        ASSERT_EQ(results.size(), 2u) << "round " << round << ": an answer is missing";
         // The connect may have finished first (then the disconnect took its tunnel down) or
         // been superseded; it must never have run after the disconnect.
-        EXPECT_EQ(*disconnect_reply, Json::parse(R"({"ok":true})")) << "round " << round;
+        EXPECT_EQ(results[first + 1], Json::parse(R"({"ok":true})")) << "round " << round;
         send(Json{{"id", first + 2}, {"method", "is_connected"}}.dump());
         EXPECT_EQ(result_of(first + 2), Json::parse(R"({"connected":false})")) << "round " << round;
     }

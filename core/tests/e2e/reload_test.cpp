@@ -57,21 +57,6 @@ protected:
         return out;
     }
 
-    // The results of several requests answered in any order.
-    std::map<std::uint64_t, Json> results_of(std::vector<std::uint64_t> ids) {
-        std::map<std::uint64_t, Json> out;
-        while (out.size() < ids.size()) {
-            Json j = next_json(60s);
-            if (j.is_null())
-                break;
-            if (j.contains("event"))
-                events_.push_back(j);
-            else
-                out[j.value("id", std::uint64_t(0))] = j.value("result", Json());
-        }
-        return out;
-    }
-
     std::string record_ = data_.join("record.txt");
 };
 
@@ -220,10 +205,7 @@ TEST_F(Reload, AConnectDuringTheRestoreRunLetsItFinishAndOutdatesTheCrashEvent) 
     EXPECT_EQ(result_of(50), kOk);
     ASSERT_TRUE(eventually([&] { return vpn_log_lines_like("🛑").size() == 1; }, 20s));
     std::this_thread::sleep_for(300ms); // the moment in which a crash event would follow
-    sync(60);
-    for (const Json& j : unexpected_)
-        if (j.contains("event"))
-            events_.push_back(j);
+    sync_keeping_events(60);
 
     EXPECT_EQ(events_, (std::vector<Json>{kConnecting, kConnected, kConnecting, kConnected}));
     EXPECT_EQ(vpn_log_lines_like("имена системы возвращены").size(), 1u);
