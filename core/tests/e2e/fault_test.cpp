@@ -334,6 +334,8 @@ TEST_F(Fault, ALongLineFromTheEngineCostsOnlyThatLine) {
             EXPECT_EQ(result_of(4), kOk);
             EXPECT_EQ(events(4),
                       (std::vector<Json>{kConnecting, kConnected, kConnecting, kConnected}));
+            // The log travels apart from the answers: waited for, then checked whole.
+            EXPECT_TRUE(wait_for_log(kReloadWithoutReport));
             EXPECT_EQ(log_starting("[vpn] замена конфига"),
                       std::vector<std::string>{kReloadWithoutReport});
         }
