@@ -1,5 +1,6 @@
 // The core process: serves the front end over standard input and output until its input ends
 // or it is told to shut down.
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -33,6 +34,7 @@ int main() {
     }
     rpc::run_request_loop(state);
     rpc::shutdown_once(state);
-    // A shutdown already running on another thread: end now without waiting for its teardown.
-    rpc::exit_core();
+    // A shutdown already running on another thread: end now without waiting for its teardown,
+    // and without leaving its engine behind.
+    rpc::exit_core(std::chrono::steady_clock::now());
 }

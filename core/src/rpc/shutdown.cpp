@@ -7,7 +7,7 @@
 #include "platform/exit.h"
 #include "rpc/texts.h"
 #include "util/log.h"
-#include "vpn/engine/children_in_flight.h"
+#include "vpn/engine/child_list.h"
 
 namespace kest::rpc {
 namespace {
@@ -36,22 +36,24 @@ void shutdown_once(const std::shared_ptr<AppState>& state) {
     state->stop_requested.store(true);
 
     auto [sender, receiver] = Channel<TornDown>::make();
+    // Also the limit of every engine still running at the exit, among them one the teardown is
+    // stopping: that stop's own 5 s begin later, and the core must not leave before its end.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     // Newer than every request read so far: a connect whose thread is still on its way to the
     // controller must not bring the tunnel up behind the teardown.
     const std::uint64_t arrival = state->take_arrival_number();
     if (!start_detached(teardown_worker, state->controller, arrival, std::move(sender))) {
-        // No thread for the teardown: the engine still stops on its own once our end of its
-        // input closes with the process.
-        exit_core();
+        // No thread for the teardown: nothing would ask the engine to stop, so it is ended at
+        // once with the rest.
+        exit_core(std::chrono::steady_clock::now());
     }
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     if (!receiver.recv_until(deadline))
         log_line(LogTag::Core, kTeardownTimedOut);
-    exit_core();
+    exit_core(deadline);
 }
 
-void exit_core() {
-    vpn::children_in_flight().end_all();
+void exit_core(std::chrono::steady_clock::time_point engines_deadline) {
+    vpn::end_children_for_exit(engines_deadline);
     platform::exit_process(0);
 }
 

@@ -492,6 +492,65 @@ TEST_F(Fault, EndOfInputDuringAStartEndsAnEngineThatIsNotListening) {
         (void)process_ends_within(pid, 10s);
 }
 
+// An engine that ignores its closed input, on every road out with a tunnel up. The engine stop
+// inside the teardown gives it 5 s that begin a moment after the shutdown's own: the core must
+// not leave before it, so the shutdown's limit ends the engine as that stop would, and nothing
+// is left running once the core has exited. Input that ends right after a "shutdown" leaves at
+// once, and ends the engine at once.
+TEST_F(Fault, AnEngineIgnoringItsStopEndsWithTheCoreOnEveryRoadOut) {
+    const std::string shutdown = R"({"id":2,"method":"shutdown"})"
+                                 "\n";
+    struct Road {
+        const char* what;
+        std::string bytes;  // written after the connect has been answered
+        bool close_input;   // then the input ends
+        bool once_stopping; // ... only once the teardown is stopping the engine
+    } roads[] = {
+        {"shutdown request", shutdown, false, false},
+        {"end of input", "", true, false},
+        {"line that is not UTF-8", "\xff\xfe\n", false, false},
+        {"shutdown request, then the end of input", shutdown, true, true},
+    };
+    env_.set("KEST_DOUBLE_ON_CLOSE", "ignore");
+    for (const Road& road : roads) {
+        SCOPED_TRACE(road.what);
+        (void)platform::remove_file(data_.join("starts.txt"));
+        start_core();
+        send_connect(1, tunnel_params());
+        ASSERT_EQ(result_of(1), kOk);
+        auto asked = Clock::now();
+        if (!road.bytes.empty()) {
+            ASSERT_TRUE(core().write(road.bytes));
+        }
+        if (road.once_stopping) {
+            ASSERT_TRUE(wait_for_log("[engine] vuvezozire: input closed, running on"));
+        }
+        if (road.close_input)
+            core().close_stdin();
+        EXPECT_EQ(core().wait_exit(15s), 0);
+        auto took = Clock::now() - asked;
+        for (std::uint32_t pid : engine_pids())
+            EXPECT_FALSE(process_running(pid)) << "engine " << pid << " outlived the core";
+        EXPECT_EQ(log_starting(kKilled).size(), 1u);
+        if (road.once_stopping) {
+            EXPECT_LT(took, 4s) << "the input ended: the core leaves at once";
+            EXPECT_FALSE(logged(kTeardownTimedOut));
+            continue;
+        }
+        EXPECT_GE(took, 4s);
+        EXPECT_LT(took, 8s) << "5 s limit, with slack";
+        auto lines = log_lines();
+        EXPECT_LT(std::find(lines.begin(), lines.end(), kTeardownTimedOut),
+                  std::find(lines.begin(), lines.end(), kKilled))
+            << "the limit is logged, then the kill";
+        if (road.bytes == shutdown) {
+            auto out = core().stdout_lines();
+            EXPECT_NE(std::find(out.begin(), out.end(), R"({"id":2,"result":{"ok":true}})"),
+                      out.end());
+        }
+    }
+}
+
 // The data folder cannot be made (APPDATA names a path below a regular file). The connect
 // fails with the system's words, which its event puts after "Ошибка генерации конфига: ", and
 // the toast of a failed tunnel (no engine rejected anything); no engine starts.

@@ -7,7 +7,7 @@
 #include "base/detached_thread.h"
 #include "platform/fs.h"
 #include "platform/process.h"
-#include "vpn/engine/children_in_flight.h"
+#include "vpn/engine/child_list.h"
 #include "vpn/engine/engine_pipes.h"
 #include "vpn/engine/start_report.h"
 #include "vpn/texts.h"
@@ -44,7 +44,7 @@ Expected<EngineHandle, VpnError> launch_engine(const std::string& exe,
 
     EngineHandle handle;
     handle.stdin_pipe = std::move(child.stdin_pipe);
-    handle.child = std::move(child.process);
+    handle.child = std::make_unique<ListedProcess>(std::move(child.process), live_engines());
     // Until its report is in, only this thread would ever end the engine: a core that exits
     // meanwhile ends it on the way out. Taken off before the engine is asked to stop or passes
     // to the caller.

@@ -6,6 +6,7 @@
 #include "base/detached_thread.h"
 #include "text/white_space.h"
 #include "util/log.h"
+#include "vpn/engine/child_list.h"
 #include "vpn/engine/start_report.h"
 #include "vpn/engine/vpn_error.h"
 #include "vpn/texts.h"
@@ -59,9 +60,11 @@ void stop_engine(EngineHandle& handle) {
             }
         }
         if (Clock::now() >= deadline) {
-            log_line(LogTag::Vpn, texts::engine_killed);
             auto child = std::move(handle.child);
-            child->terminate(1);
+            // Through the list: the core's exit may end this engine at the same moment, and
+            // the kill is logged once.
+            if (live_engines().terminate(*child))
+                log_line(LogTag::Vpn, texts::engine_killed);
             child->wait();
             return;
         }

@@ -9,7 +9,7 @@
 #include "platform/process.h"
 #include "text/utf8_lossy.h"
 #include "text/white_space.h"
-#include "vpn/engine/children_in_flight.h"
+#include "vpn/engine/child_list.h"
 #include "vpn/texts.h"
 
 namespace kest::vpn {

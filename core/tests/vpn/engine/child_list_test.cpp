@@ -1,6 +1,7 @@
-// The list of children the core waits on, over real processes: what is on it when the core
-// ends is terminated, also under a thread that waits for it; what has left it is not touched;
-// what comes after the end is terminated at once.
+// The lists of children the core ends on its way out, over real processes: what is on one when
+// the core ends is terminated, also under a thread that waits for it; what has left it is not
+// touched; what comes after the end is terminated at once; what ends on its own before the
+// deadline is not counted as terminated.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -13,7 +14,7 @@
 #include "platform/process.h"
 #include "support/bin_dir.h"
 #include "support/eventually.h"
-#include "vpn/engine/children_in_flight.h"
+#include "vpn/engine/child_list.h"
 
 namespace kest::vpn {
 namespace {
@@ -36,8 +37,10 @@ std::optional<int> exit_within(platform::Process& process, std::chrono::millisec
     return code;
 }
 
-TEST(ChildrenInFlight, TheEndTerminatesWhatIsListedAndSparesWhatLeft) {
-    ChildrenInFlight list;
+using Clock = std::chrono::steady_clock;
+
+TEST(ChildList, TheEndTerminatesWhatIsListedAndSparesWhatLeft) {
+    ChildList list;
     platform::Child waited = start_idle();
     platform::Child polled = start_idle();
     platform::Child left = start_idle();
@@ -47,7 +50,7 @@ TEST(ChildrenInFlight, TheEndTerminatesWhatIsListedAndSparesWhatLeft) {
     auto polled_entry = list.add(*polled.process);
     auto left_entry = list.add(*left.process);
     left_entry.reset();
-    ChildrenInFlight::Registration moved_entry;
+    ChildList::Registration moved_entry;
     {
         auto first = list.add(*moved.process);
         moved_entry = std::move(first); // the moved-from entry takes nothing off as it goes
@@ -56,7 +59,7 @@ TEST(ChildrenInFlight, TheEndTerminatesWhatIsListedAndSparesWhatLeft) {
     // One thread blocks in the wait while the end comes from another.
     auto waiting = std::async(std::launch::async, [&] { return waited.process->wait(); });
     ASSERT_EQ(waiting.wait_for(100ms), std::future_status::timeout);
-    list.end_all();
+    EXPECT_EQ(list.end_all(Clock::now()), 3u);
 
     ASSERT_EQ(waiting.wait_for(10s), std::future_status::ready);
     EXPECT_NE(waiting.get(), 0);
@@ -71,6 +74,42 @@ TEST(ChildrenInFlight, TheEndTerminatesWhatIsListedAndSparesWhatLeft) {
 
     left.stdin_pipe->close(); // its input ends, and so does it
     EXPECT_EQ(exit_within(*left.process, 10s), 0);
+}
+
+TEST(ChildList, TheEndWaitsForTheDeadlineAndTerminatesOnlyWhatIsStillRunning) {
+    ChildList list;
+    platform::Child leaving = start_idle();
+    platform::Child staying = start_idle();
+    auto leaving_process = std::make_unique<ListedProcess>(std::move(leaving.process), list);
+    ListedProcess staying_process(std::move(staying.process), list);
+    {
+        // Gone before the end: it is off the list with its object.
+        platform::Child dropped = start_idle();
+        ListedProcess dropped_process(std::move(dropped.process), list);
+    }
+
+    auto quitter = std::async(std::launch::async, [&] {
+        std::this_thread::sleep_for(300ms);
+        leaving.stdin_pipe->close();
+    });
+    auto started = Clock::now();
+    EXPECT_EQ(list.end_all(started + 3s), 1u) << "only the one still running at the deadline";
+    EXPECT_GE(Clock::now() - started, 3s);
+    quitter.get();
+    EXPECT_EQ(leaving_process->try_wait(), 0) << "left on its own before the deadline";
+    EXPECT_NE(staying_process.try_wait(), std::nullopt);
+    EXPECT_NE(staying_process.try_wait(), 0);
+}
+
+TEST(ChildList, TheEndComesBeforeTheDeadlineWhenEveryChildHasLeft) {
+    ChildList list;
+    platform::Child child = start_idle();
+    ListedProcess process(std::move(child.process), list);
+    child.stdin_pipe->close();
+    auto started = Clock::now();
+    EXPECT_EQ(list.end_all(started + 30s), 0u);
+    EXPECT_LT(Clock::now() - started, 20s);
+    EXPECT_EQ(process.try_wait(), 0);
 }
 
 } // namespace
