@@ -33,6 +33,7 @@ int main() {
     std::vector<double> connect_ms;
     {
         ChildSession core(core_path);
+        HeldLines lines(core);
         std::uint64_t id = 0;
         for (int i = 0; i < rounds + 1; ++i) {
             std::string line = kest::Json{{"id", ++id},
@@ -42,17 +43,23 @@ int main() {
                                "\n";
             auto t0 = Clock::now();
             core.write(line);
-            if (!read_until(core, [](const kest::Json& j) { return is_state(j, "connected"); })) {
+            if (!lines.take([](const kest::Json& j) { return is_state(j, "connected"); })) {
                 std::fprintf(stderr, "no connected event\n");
                 return 1;
             }
             if (i > 0) // the first connect also clears what earlier runs left: not counted
                 connect_ms.push_back(ms_since(t0));
             std::uint64_t connect_id = id;
-            read_until(core, [&](const kest::Json& j) { return is_reply(j, connect_id); });
+            if (!lines.take([&](const kest::Json& j) { return is_reply(j, connect_id); })) {
+                std::fprintf(stderr, "no answer to the connect\n");
+                return 1;
+            }
             core.write(kest::Json{{"id", ++id}, {"method", "disconnect"}}.dump() + "\n");
             std::uint64_t disconnect_id = id;
-            read_until(core, [&](const kest::Json& j) { return is_reply(j, disconnect_id); });
+            if (!lines.take([&](const kest::Json& j) { return is_reply(j, disconnect_id); })) {
+                std::fprintf(stderr, "no answer to the disconnect\n");
+                return 1;
+            }
         }
         core.write("{\"id\":0,\"method\":\"shutdown\"}\n");
         core.wait_exit();

@@ -42,6 +42,7 @@ const std::string kLink = "vless://0f1e2d3c-0000-4000-8000-000000000001@127.0.0.
 // One front end talking to one core.
 struct FrontEnd {
     ChildSession core;
+    HeldLines lines{core};
     std::uint64_t id = 0;
 
     explicit FrontEnd(const std::string& path) : core(path) {}
@@ -49,15 +50,8 @@ struct FrontEnd {
     kest::Json request(const std::string& method, kest::Json params = nullptr) {
         std::uint64_t mine = ++id;
         core.write(kest::Json{{"id", mine}, {"method", method}, {"params", params}}.dump() + "\n");
-        kest::Json reply = kest::Json::object();
-        bool answered = read_until(core, [&](const kest::Json& j) {
-            if (!is_reply(j, mine))
-                return false;
-            // An error answer is kept whole, to be shown.
-            reply = j.contains("result") ? j["result"] : j;
-            return true;
-        });
-        if (!answered) {
+        auto answer = lines.take([&](const kest::Json& j) { return is_reply(j, mine); });
+        if (!answer) {
             auto log = core.stderr_lines();
             for (std::size_t i = log.size() > 30 ? log.size() - 30 : 0; i < log.size(); ++i)
                 std::fprintf(stderr, "core log: %s\n", log[i].c_str());
@@ -66,13 +60,20 @@ struct FrontEnd {
                          code ? *code : -999);
             std::exit(3);
         }
+        // An error answer is kept whole, to be shown.
+        return answer->contains("result") ? (*answer)["result"] : *answer;
+    }
+    // A connect that succeeds is done once its "connected" event is in too, so that no later
+    // wait for one takes this one's.
+    kest::Json connect(bool reload, const char* site) {
+        kest::Json reply =
+            request("connect", {{"link", kLink}, {"sites", {site}}, {"reload", reload}});
+        if (reply.value("ok", false) == true && !lines.take(connected))
+            reply = kest::Json{{"error", "no connected event"}};
         return reply;
     }
-    kest::Json connect(bool reload, const char* site) {
-        return request("connect", {{"link", kLink}, {"sites", {site}}, {"reload", reload}});
-    }
     // The time from the reload line to the "connected" event. The reply may come before or
-    // after the event: both are read.
+    // after the event: both are awaited.
     std::optional<double> timed_reload(const char* site) {
         std::uint64_t mine = ++id;
         auto t0 = Clock::now();
@@ -81,17 +82,14 @@ struct FrontEnd {
                               {"params", {{"link", kLink}, {"sites", {site}}, {"reload", true}}}}
                        .dump() +
                    "\n");
-        std::optional<double> took;
-        bool replied = false;
-        if (!read_until(core, [&](const kest::Json& j) {
-                if (is_state(j, "connected"))
-                    took = ms_since(t0);
-                replied = replied || is_reply(j, mine);
-                return took && replied;
-            }))
+        if (!lines.take(connected))
+            return std::nullopt;
+        double took = ms_since(t0);
+        if (!lines.take([&](const kest::Json& j) { return is_reply(j, mine); }))
             return std::nullopt;
         return took;
     }
+    static bool connected(const kest::Json& j) { return is_state(j, "connected"); }
 };
 
 struct Level {

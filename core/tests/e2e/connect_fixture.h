@@ -40,6 +40,7 @@ protected:
 
     void start_core() {
         core_.reset(); // the previous core, if any, ends first
+        held_answers_.clear();
         if (core_path_.empty()) {
             std::string bin = data_.join("bin");
             core_path_ = copy_program("kestcore", bin, "kestcore");
@@ -52,8 +53,17 @@ protected:
         send(Json{{"id", id}, {"method", "connect"}, {"params", params}}.dump());
     }
 
-    // The result of the request with this id; events met on the way are kept.
-    Json result_of(std::uint64_t id, std::chrono::milliseconds timeout = 60s) {
+    // The whole answer to the request with this id, held or still to come, or null when none
+    // came in time. Events met on the way are kept in events_, other answers are held for
+    // their own turn: an answer may come before or after the events its request causes.
+    Json answer_of(std::uint64_t id, std::chrono::milliseconds timeout = 60s) {
+        auto held = std::find_if(held_answers_.begin(), held_answers_.end(),
+                                 [&](const Json& j) { return j.value("id", ~id) == id; });
+        if (held != held_answers_.end()) {
+            Json j = std::move(*held);
+            held_answers_.erase(held);
+            return j;
+        }
         auto deadline = std::chrono::steady_clock::now() + timeout;
         while (std::chrono::steady_clock::now() < deadline) {
             Json j = next_json(std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -62,29 +72,35 @@ protected:
                 break;
             if (j.contains("event"))
                 events_.push_back(j);
-            else if (j.value("id", std::uint64_t(0)) == id)
-                return j.value("result", Json());
+            else if (j.value("id", ~id) == id)
+                return j;
+            else
+                held_answers_.push_back(std::move(j));
         }
-        ADD_FAILURE() << "no answer to request " << id;
         return nullptr;
     }
 
-    // The results of several requests answered in any order.
+    // The result of the request with this id; events met on the way are kept.
+    Json result_of(std::uint64_t id, std::chrono::milliseconds timeout = 60s) {
+        Json answer = answer_of(id, timeout);
+        if (answer.is_null()) {
+            ADD_FAILURE() << "no answer to request " << id;
+            return nullptr;
+        }
+        return answer.value("result", Json());
+    }
+
+    // The results of several requests answered in any order; one that got no answer is left
+    // out.
     std::map<std::uint64_t, Json> results_of(std::vector<std::uint64_t> ids) {
         std::map<std::uint64_t, Json> out;
-        while (out.size() < ids.size()) {
-            Json j = next_json(60s);
-            if (j.is_null())
-                break;
-            if (j.contains("event"))
-                events_.push_back(j);
-            else
-                out[j.value("id", std::uint64_t(0))] = j.value("result", Json());
-        }
+        for (std::uint64_t id : ids)
+            if (Json answer = answer_of(id); !answer.is_null())
+                out[id] = answer.value("result", Json());
         return out;
     }
 
-    // Waits until n events have arrived in all.
+    // Waits until n events have arrived in all; answers met on the way are held.
     const std::vector<Json>& events(std::size_t n) {
         while (events_.size() < n) {
             Json j = next_json();
@@ -92,6 +108,8 @@ protected:
                 break;
             if (j.contains("event"))
                 events_.push_back(j);
+            else
+                held_answers_.push_back(std::move(j));
         }
         return events_;
     }
@@ -108,12 +126,11 @@ protected:
         ASSERT_EQ(engine_starts(), n);
     }
 
-    // sync, keeping the events met on the way.
+    // sync, keeping the events met on the way and holding the answers.
     void sync_keeping_events(std::uint64_t id) {
         sync(id);
-        for (const Json& j : unexpected_)
-            if (j.contains("event"))
-                events_.push_back(j);
+        for (Json& j : unexpected_)
+            (j.contains("event") ? events_ : held_answers_).push_back(std::move(j));
         unexpected_.clear();
     }
 
@@ -132,6 +149,7 @@ protected:
     std::string config_path() { return data_.join("Kest Connect", "vpn_config.json"); }
 
     std::vector<Json> events_;
+    std::vector<Json> held_answers_; // read while something else was awaited
     std::string core_path_;
 };
 
