@@ -7,23 +7,44 @@ cd "$(dirname "$0")/.."
 jobs=$(nproc)
 ci=(-DKEST_WERROR=ON)
 
+# The suites start cores, engines and servers of their own on loopback ports (the engine's
+# control port 9787 among them), which another run on this machine could take at the same time.
+# Where the machine allows it, each suite runs in a network namespace of its own with only the
+# loopback device up: as root directly; otherwise in a user namespace that sets loopback up and
+# then maps the caller back to its own user, so that no test sees administrator rights it
+# does not have. Elsewhere the suites run as they are.
+isolated=()
+if [ "$(id -u)" -eq 0 ]; then
+  candidate=(unshare -n sh -c 'ip link set lo up && exec "$@"' isolated)
+else
+  candidate=(unshare -rn sh -c \
+    'ip link set lo up && u=$1 g=$2 && shift 2 &&
+     exec unshare -U --map-user="$u" --map-group="$g" "$@"' isolated "$(id -u)" "$(id -g)")
+fi
+if "${candidate[@]}" true >/dev/null 2>&1; then
+  isolated=("${candidate[@]}")
+  echo "== suites run in a network namespace of their own"
+else
+  echo "== no network namespace here: suites share the machine's loopback ports"
+fi
+
 echo "== include direction between the layers"
 python3 tools/check-layers.py
 
 echo "== native build and tests"
 cmake --preset native "${ci[@]}" >/dev/null
 cmake --build --preset native -j "$jobs"
-ctest --preset native
+"${isolated[@]}" ctest --preset native
 
 echo "== native tests under ASan and UBSan"
 cmake --preset native-asan "${ci[@]}" >/dev/null
 cmake --build --preset native-asan -j "$jobs"
-UBSAN_OPTIONS="halt_on_error=1 print_stacktrace=1" ctest --preset native-asan
+UBSAN_OPTIONS="halt_on_error=1 print_stacktrace=1" "${isolated[@]}" ctest --preset native-asan
 
 echo "== native tests under ThreadSanitizer"
 cmake --preset native-tsan "${ci[@]}" >/dev/null
 cmake --build --preset native-tsan -j "$jobs"
-TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --preset native-tsan
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" "${isolated[@]}" ctest --preset native-tsan
 
 echo "== Windows build and tests under Wine"
 cmake --preset windows "${ci[@]}" >/dev/null
@@ -31,10 +52,9 @@ cmake --build --preset windows -j "$jobs"
 WINEPREFIX=$(mktemp -d /tmp/kest-wine.XXXXXX)
 export WINEPREFIX WINEDEBUG=-all
 trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
-wineboot -i >/dev/null 2>&1 || true
-wineserver -w
-ctest --preset windows
-wineserver -w
+# The run's own prefix has a wineserver of its own, started here inside the namespace.
+"${isolated[@]}" bash -c 'set -e; wineboot -i >/dev/null 2>&1 || true; wineserver -w
+  ctest --preset windows; wineserver -w'
 
 if [ -x fuzz/run.sh ] || [ -f fuzz/run.sh ]; then
   echo "== fuzz targets, bounded run"

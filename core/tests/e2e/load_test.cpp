@@ -153,5 +153,61 @@ TEST_F(Load, AThousandRequestsAroundAConnectAndADisconnectAreEachAnsweredOnceOnW
         EXPECT_TRUE(std::regex_match(line, stamped)) << line;
 }
 
+// What a front end that queued its requests while the core started writes: a connect, pings,
+// a disconnect and is_connected requests, all in one write to a core that has answered
+// nothing yet. The first connect of a core does work no later one does (the clean-up of
+// orphaned engines among it) while hundreds of request threads start beside it; round after
+// round, every request is answered exactly once.
+TEST_F(Load, EveryRequestOfOneWriteToAFreshCoreIsAnsweredExactlyOnce) {
+    constexpr int kRounds = 20;
+    constexpr std::uint64_t kConnect = 1, kFirstPing = 10, kPings = 500;
+    constexpr std::uint64_t kDisconnect = kFirstPing + kPings, kShutdown = 2;
+    const Json connect = {
+        {"id", kConnect},
+        {"method", "connect"},
+        {"params", {{"link", kLink}, {"mode", "selected"}, {"sites", {"a.example"}}}}};
+    std::string write = connect.dump() + "\n";
+    std::set<std::uint64_t> asked = {kConnect, kDisconnect};
+    for (std::uint64_t id = kFirstPing; id < kFirstPing + kPings; ++id) {
+        write += Json{{"id", id}, {"method", "ping"}}.dump() + "\n";
+        asked.insert(id);
+    }
+    write += Json{{"id", kDisconnect}, {"method", "disconnect"}}.dump() + "\n";
+    for (std::uint64_t id = kDisconnect + 1; id <= kDisconnect + kPings; ++id) {
+        write += Json{{"id", id}, {"method", "is_connected"}}.dump() + "\n";
+        asked.insert(id);
+    }
+
+    for (int round = 0; round < kRounds; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        start_core();
+        ASSERT_TRUE(core().write(write));
+        std::set<std::uint64_t> waiting = asked;
+        while (!waiting.empty()) {
+            auto line = core().next_line(30s);
+            if (!line)
+                break;
+            Json j = Json::parse(*line, nullptr, false);
+            if (j.is_object() && j.contains("id"))
+                waiting.erase(j["id"].get<std::uint64_t>());
+        }
+        EXPECT_TRUE(waiting.empty()) << waiting.size() << " requests got no answer, the first "
+                                     << (waiting.empty() ? 0 : *waiting.begin());
+        send(Json{{"id", kShutdown}, {"method", "shutdown"}}.dump());
+        ASSERT_EQ(core().wait_exit(30s), 0);
+        std::map<std::uint64_t, int> answers;
+        for (const std::string& line : core().stdout_lines()) {
+            Json j = Json::parse(line, nullptr, false);
+            ASSERT_TRUE(j.is_object()) << "not one whole JSON object: " << line;
+            if (j.contains("id"))
+                ++answers[j["id"].get<std::uint64_t>()];
+        }
+        for (std::uint64_t id : asked)
+            ASSERT_EQ(answers[id], 1) << "request " << id;
+        if (HasFailure())
+            return; // one round's account is enough to read
+    }
+}
+
 } // namespace
 } // namespace kest::testing
