@@ -37,7 +37,8 @@ void shutdown_once(const std::shared_ptr<AppState>& state) {
 
     auto [sender, receiver] = Channel<TornDown>::make();
     // Also the limit of every engine still running at the exit, among them one the teardown is
-    // stopping: that stop's own 5 s begin later, and the core must not leave before its end.
+    // stopping: that stop's own 5 s begin later and would end after the core has gone, so the
+    // exit ends its engine instead.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     // Newer than every request read so far: a connect whose thread is still on its way to the
     // controller must not bring the tunnel up behind the teardown.

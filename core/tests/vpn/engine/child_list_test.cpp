@@ -112,5 +112,22 @@ TEST(ChildList, TheEndComesBeforeTheDeadlineWhenEveryChildHasLeft) {
     EXPECT_EQ(process.try_wait(), 0);
 }
 
+// An engine stop and the core's exit may end one engine at the same moment: the kill happens,
+// and is counted, once.
+TEST(ChildList, AProcessIsTerminatedThroughTheListOnce) {
+    ChildList list;
+    platform::Child listed = start_idle();
+    ListedProcess process(std::move(listed.process), list);
+    EXPECT_TRUE(list.terminate(process));
+    EXPECT_FALSE(list.terminate(process)) << "terminated before";
+    EXPECT_EQ(list.end_all(Clock::now()), 0u) << "the stop's kill is not the exit's";
+    EXPECT_NE(process.try_wait(), std::nullopt) << "ended and waited for";
+
+    platform::Child ended = start_idle();
+    ended.stdin_pipe->close();
+    EXPECT_EQ(ended.process->wait(), 0);
+    EXPECT_FALSE(list.terminate(*ended.process)) << "not listed, and ended already";
+}
+
 } // namespace
 } // namespace kest::vpn
