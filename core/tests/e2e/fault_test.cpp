@@ -493,10 +493,10 @@ TEST_F(Fault, EndOfInputDuringAStartEndsAnEngineThatIsNotListening) {
 }
 
 // An engine that ignores its closed input, on every road out with a tunnel up. The engine stop
-// inside the teardown gives it 5 s that begin a moment after the shutdown's own: the core must
-// not leave before it, so the shutdown's limit ends the engine as that stop would, and nothing
-// is left running once the core has exited. Input that ends right after a "shutdown" leaves at
-// once, and ends the engine at once.
+// inside the teardown gives it 5 s that begin a moment after the shutdown's own and would end
+// after the core had gone, so the shutdown's limit ends the engine as that stop would, and
+// nothing is left running once the core has exited. Input that ends right after a "shutdown" leaves
+// at once, and ends the engine at once.
 TEST_F(Fault, AnEngineIgnoringItsStopEndsWithTheCoreOnEveryRoadOut) {
     const std::string shutdown = R"({"id":2,"method":"shutdown"})"
                                  "\n";

@@ -18,19 +18,28 @@ ChildList::Registration ChildList::add(platform::Process& process) {
     return Registration(this, &process);
 }
 
+std::vector<ChildList::Entry>::iterator ChildList::find(const platform::Process* process) {
+    return std::find_if(entries_.begin(), entries_.end(),
+                        [&](const Entry& entry) { return entry.process == process; });
+}
+
+bool ChildList::end_entry(Entry& entry) {
+    if (entry.terminated)
+        return false;
+    entry.terminated = true;
+    if (entry.process->try_wait())
+        return false;
+    entry.process->terminate(1);
+    return true;
+}
+
 bool ChildList::terminate(platform::Process& process) {
     std::lock_guard lock(mutex_);
-    auto it = std::find_if(entries_.begin(), entries_.end(),
-                           [&](const Entry& entry) { return entry.process == &process; });
-    if (it != entries_.end()) {
-        if (it->terminated)
-            return false;
-        it->terminated = true;
-    }
-    if (process.try_wait())
-        return false;
-    process.terminate(1);
-    return true;
+    auto it = find(&process);
+    if (it != entries_.end())
+        return end_entry(*it);
+    Entry unlisted{&process};
+    return end_entry(unlisted);
 }
 
 bool ChildList::all_ended() {
@@ -45,24 +54,16 @@ std::size_t ChildList::end_all(std::chrono::steady_clock::time_point deadline) {
     std::lock_guard lock(mutex_);
     ended_ = true;
     std::size_t count = 0;
-    for (Entry& entry : entries_) {
-        if (!entry.terminated && !entry.process->try_wait()) {
-            entry.process->terminate(1);
-            entry.terminated = true;
-            ++count;
-        }
-    }
+    for (Entry& entry : entries_)
+        count += end_entry(entry) ? 1 : 0;
     for (const Entry& entry : entries_)
-        if (entry.terminated)
-            entry.process->wait();
+        entry.process->wait();
     return count;
 }
 
 void ChildList::remove(platform::Process* process) {
     std::lock_guard lock(mutex_);
-    auto it = std::find_if(entries_.begin(), entries_.end(),
-                           [&](const Entry& entry) { return entry.process == process; });
-    if (it != entries_.end())
+    if (auto it = find(process); it != entries_.end())
         entries_.erase(it);
 }
 

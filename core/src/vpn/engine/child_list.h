@@ -31,7 +31,7 @@ public:
 
     // Gives the processes on the list until the deadline to end on their own, then terminates
     // every one still running (exit code 1), and every one added later, and waits for the end
-    // of all it or terminate() ended. Returns how many it terminated. The lock is held while
+    // of all. Returns how many it terminated. The lock is held while
     // terminating and waiting, so that no process object goes under them; between the looks
     // before the deadline it is not.
     std::size_t end_all(std::chrono::steady_clock::time_point deadline);
@@ -44,6 +44,11 @@ private:
     };
     void remove(platform::Process* process);
     bool all_ended();
+    // Under the lock.
+    std::vector<Entry>::iterator find(const platform::Process* process);
+    // Under the lock: marks the entry terminated and terminates its process unless it has
+    // ended; true when it terminated it, false also when the entry was terminated before.
+    bool end_entry(Entry& entry);
 
     std::mutex mutex_;
     std::vector<Entry> entries_;
