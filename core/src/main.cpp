@@ -1,6 +1,5 @@
 // The core process: serves the front end over standard input and output until its input ends
 // or it is told to shut down.
-#include <chrono>
 #include <memory>
 #include <string>
 
@@ -19,11 +18,12 @@ int main() {
     using namespace kest;
     platform::prepare_process();
     auto [producer, events] = rpc::EventQueue::make();
-    vpn::StatusSink sink = rpc::make_status_sink(producer);
+    auto unwritten = std::make_shared<rpc::UnwrittenLines>();
+    vpn::StatusSink sink = rpc::make_status_sink(producer, unwritten);
     producer.reset(); // the status callbacks own the producer handles from here on
     auto controller =
         std::make_shared<vpn::VpnController>(std::move(sink), vpn::default_command_runners());
-    auto state = std::make_shared<rpc::AppState>(controller);
+    auto state = std::make_shared<rpc::AppState>(controller, std::move(unwritten));
     controller.reset();
 
     if (auto started = start_detached(rpc::event_writer_thread, std::move(events), state);
@@ -34,7 +34,7 @@ int main() {
     }
     rpc::run_request_loop(state);
     rpc::shutdown_once(state);
-    // A shutdown already running on another thread: end now without waiting for its teardown,
-    // and without leaving its engine behind.
-    rpc::exit_core(std::chrono::steady_clock::now());
+    // A "shutdown" request came first: its teardown runs to its end (or its limit) and ends
+    // the process, whatever the input did after it. Returning here would cut it short.
+    rpc::await_running_shutdown();
 }

@@ -6,15 +6,21 @@
 #include <mutex>
 
 #include "apps/app_caches.h"
+#include "rpc/unwritten_lines.h"
 #include "vpn/controller.h"
 
 namespace kest::rpc {
 
 struct AppState {
-    explicit AppState(std::shared_ptr<vpn::VpnController> c) : controller(std::move(c)) {}
+    // unwritten: the count that the status callbacks of the controller's events keep too.
+    explicit AppState(
+        std::shared_ptr<vpn::VpnController> c,
+        std::shared_ptr<UnwrittenLines> unwritten = std::make_shared<UnwrittenLines>())
+        : controller(std::move(c)), unwritten_lines(std::move(unwritten)) {}
 
     std::shared_ptr<vpn::VpnController> controller;
     std::mutex output_lock; // one line at a time on standard output
+    std::shared_ptr<UnwrittenLines> unwritten_lines;
 
     apps::AppCaches apps;
 

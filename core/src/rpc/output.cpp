@@ -29,7 +29,9 @@ Json response_object(std::uint64_t id, const Json& value, std::string_view error
 }
 
 void send_response(AppState& state, std::uint64_t id, const Json& value, std::string_view error) {
+    state.unwritten_lines->add();
     write_json_line(state, response_object(id, value, error));
+    state.unwritten_lines->done();
 }
 
 } // namespace kest::rpc

@@ -1,6 +1,8 @@
 #include "rpc/shutdown.h"
 
+#include <algorithm>
 #include <chrono>
+#include <thread>
 
 #include "base/channel.h"
 #include "base/detached_thread.h"
@@ -11,6 +13,14 @@
 
 namespace kest::rpc {
 namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How long past the limit the exit waits at most: for the children it has ended to be gone,
+// and for the lines on their way.
+constexpr auto kPastTheLimit = std::chrono::seconds(1);
+// What the lines still on their way get at least, also when the exit comes at the limit.
+constexpr auto kLastLines = std::chrono::milliseconds(250);
 
 struct TornDown {};
 
@@ -39,22 +49,32 @@ void shutdown_once(const std::shared_ptr<AppState>& state) {
     // Also the limit of every engine still running at the exit, among them one the teardown is
     // stopping: that stop's own 5 s begin later and would end after the core has gone, so the
     // exit ends its engine instead.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    const auto limit = Clock::now() + std::chrono::seconds(5);
     // Newer than every request read so far: a connect whose thread is still on its way to the
     // controller must not bring the tunnel up behind the teardown.
     const std::uint64_t arrival = state->take_arrival_number();
     if (!start_detached(teardown_worker, state->controller, arrival, std::move(sender))) {
         // No thread for the teardown: nothing would ask the engine to stop, so it is ended at
         // once with the rest.
-        exit_core(std::chrono::steady_clock::now());
+        exit_core(*state, Clock::now());
     }
-    if (!receiver.recv_until(deadline))
+    if (!receiver.recv_until(limit))
         log_line(LogTag::Core, kTeardownTimedOut);
-    exit_core(deadline);
+    exit_core(*state, limit);
 }
 
-void exit_core(std::chrono::steady_clock::time_point engines_deadline) {
-    vpn::end_children_for_exit(engines_deadline);
+void await_running_shutdown() {
+    for (;;)
+        std::this_thread::sleep_for(std::chrono::hours(1));
+}
+
+void exit_core(AppState& state, Clock::time_point limit) {
+    const Clock::time_point give_up = limit + kPastTheLimit;
+    vpn::end_children_for_exit(limit, give_up);
+    // A front end that has stopped reading holds the lines back until the limit, no longer;
+    // the lines of the last moment still get a short while.
+    (void)state.unwritten_lines->wait_until_written(
+        std::min(give_up, std::max(limit, Clock::now() + kLastLines)));
     platform::exit_process(0);
 }
 

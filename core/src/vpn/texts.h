@@ -38,6 +38,9 @@ inline constexpr std::string_view session_thread_refused = "поток сеан�
 inline constexpr std::string_view tunnel_up = "✅ Туннель Kest успешно поднят.";
 inline constexpr std::string_view engine_killed =
     "движок не завершился за отведённое время — убиваем";
+// A child of the core that a terminate did not end: the core exits without it (its id).
+inline constexpr std::string_view child_left_running =
+    "процесс {} не завершился и после принудительной остановки — выходим без него";
 
 // Server address pre-resolution: neither DNS-over-HTTPS nor the system resolver found it.
 inline constexpr std::string_view preresolve_failed =

@@ -37,11 +37,18 @@ TEST_F(Shutdown, EndOfInputTearsDownAndExits) {
     EXPECT_TRUE(log_with("[core] ").empty());
 }
 
-TEST_F(Shutdown, ShutdownThenEndOfInputExitsAtOnce) {
+// The way a front end quits: whichever road wins, the teardown runs to its end, and what it
+// says reaches the front end before the exit.
+TEST_F(Shutdown, ShutdownThenEndOfInputRunsTheTeardownAndWritesItsEvent) {
     ASSERT_TRUE(core().write(R"({"id":1,"method":"shutdown"})"
                              "\n"));
     core().close_stdin();
     EXPECT_EQ(core().wait_exit(5s), 0);
+    auto lines = core().stdout_lines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(),
+                        R"({"event":"state","msg":"✅ Настройки сети успешно восстановлены.",)"
+                        R"("state":"disconnected"})"),
+              lines.end());
     EXPECT_TRUE(log_with("[core] ").empty());
 }
 

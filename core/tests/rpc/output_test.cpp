@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <memory>
+#include <thread>
+
 #include "rpc/events.h"
 
 namespace kest::rpc {
@@ -39,7 +43,8 @@ TEST(EventLine, StateAndRestartAdvice) {
 
 TEST(EventQueue, KeepsOrderAndNeverBlocksProducersWhenTheWriterIsGone) {
     auto [producer, receiver] = EventQueue::make();
-    vpn::StatusSink sink = make_status_sink(producer);
+    auto unwritten = std::make_shared<UnwrittenLines>();
+    vpn::StatusSink sink = make_status_sink(producer, unwritten);
     producer.reset();
     sink.on_state(vpn::VpnState::Connecting, "1");
     sink.on_need_restart();
@@ -50,6 +55,30 @@ TEST(EventQueue, KeepsOrderAndNeverBlocksProducersWhenTheWriterIsGone) {
     receiver.reset();
     sink.on_state(vpn::VpnState::Disconnected, "dropped"); // returns at once, silently
     sink = {};
+}
+
+// What the exit waits for: a queued event is on its way until the writer has written it (here to
+// this test's own output); one dropped because no writer is left holds nobody.
+TEST(EventQueue, AQueuedEventIsUnwrittenUntilWrittenADroppedOneNot) {
+    using Clock = std::chrono::steady_clock;
+    auto unwritten = std::make_shared<UnwrittenLines>();
+    auto state = std::make_shared<AppState>(nullptr, unwritten);
+    {
+        auto [producer, receiver] = EventQueue::make();
+        vpn::StatusSink sink = make_status_sink(producer, unwritten);
+        producer.reset();
+        sink.on_need_restart();
+        EXPECT_FALSE(unwritten->wait_until_written(Clock::now()));
+        sink = {}; // the writer ends once the queue is empty
+        std::thread writer(event_writer_thread, std::move(receiver), state);
+        writer.join();
+        EXPECT_TRUE(unwritten->wait_until_written(Clock::now()));
+    }
+    auto [producer, receiver] = EventQueue::make();
+    vpn::StatusSink sink = make_status_sink(producer, unwritten);
+    receiver.reset();
+    sink.on_need_restart();
+    EXPECT_TRUE(unwritten->wait_until_written(Clock::now()));
 }
 
 } // namespace

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <memory>
+
 #include "support/fake_engine.h"
+#include "support/stuck_process.h"
+#include "vpn/engine/child_list.h"
 
 namespace kest::rpc {
 namespace {
@@ -26,6 +31,21 @@ TEST(ShutdownDeathTest, ATeardownOverFiveSecondsIsCutShortWithALogLine) {
 TEST(ShutdownDeathTest, AQuickTeardownEndsTheProcessWithoutALogLine) {
     EXPECT_EXIT(shutdown_once(state_with_engine(testing::OnClosedInput::Exit)),
                 ::testing::ExitedWithCode(0), "успешно восстановлены\\.\n$");
+}
+
+// A child that a terminate does not end is logged and left: the exit still comes, a moment past
+// its limit, instead of waiting for it for good.
+TEST(ShutdownDeathTest, TheExitLeavesAChildThatATerminateDoesNotEnd) {
+    EXPECT_EXIT(
+        {
+            vpn::ListedProcess stuck(std::make_unique<testing::StuckProcess>(),
+                                     vpn::live_engines());
+            exit_core(*state_with_engine(testing::OnClosedInput::Exit),
+                      std::chrono::steady_clock::now());
+        },
+        ::testing::ExitedWithCode(0),
+        "\\[vpn\\] процесс 4242 не завершился и после принудительной остановки — выходим без "
+        "него");
 }
 
 TEST(Shutdown, ALaterCallerReturnsAtOnce) {

@@ -25,6 +25,7 @@ ChildSession::~ChildSession() {
         child_.process->terminate(1);
         child_.process->wait();
     }
+    resume_stdout();
     out_thread_.join();
     err_thread_.join();
 }
@@ -33,6 +34,10 @@ void ChildSession::pump(platform::PipeEnd* pipe, Stream& stream) {
     std::string pending;
     char buf[65536];
     for (;;) {
+        if (&stream == &out_) {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [&] { return !stdout_paused_; });
+        }
         auto r = pipe->read(buf, sizeof buf);
         if (r.status != platform::ReadStatus::Data)
             break;
@@ -68,6 +73,17 @@ bool ChildSession::write(std::string_view bytes) {
 
 void ChildSession::close_stdout_after_next_read() {
     close_stdout_.store(true);
+}
+
+void ChildSession::pause_stdout() {
+    std::lock_guard lock(mutex_);
+    stdout_paused_ = true;
+}
+
+void ChildSession::resume_stdout() {
+    std::lock_guard lock(mutex_);
+    stdout_paused_ = false;
+    changed_.notify_all();
 }
 
 void ChildSession::close_stdin() {
@@ -108,6 +124,7 @@ std::optional<int> ChildSession::wait_exit(std::chrono::milliseconds timeout) {
         if (auto code = child_.process->try_wait()) {
             exit_code_ = code;
             // Let the pumps see the end of both pipes before callers read the collected lines.
+            resume_stdout();
             std::unique_lock lock(mutex_);
             changed_.wait_for(lock, 5s, [&] { return out_.closed && err_.closed; });
             return exit_code_;

@@ -31,6 +31,11 @@ public:
     // Closes our end of the child's standard output once the next bytes have arrived, the way
     // a front end that stops reading would; later output of the child finds no reader.
     void close_stdout_after_next_read();
+    // Stops reading the child's standard output after the bytes that have arrived, the way a
+    // front end that is busy elsewhere would: the pipe fills and the child's writes wait. The
+    // reading resumes when asked, or once the child has been seen to exit.
+    void pause_stdout();
+    void resume_stdout();
 
     // The next stdout line (without "\n"), waiting at most timeout; none on time-out or end.
     std::optional<std::string> next_line(std::chrono::milliseconds timeout = 10s);
@@ -61,6 +66,7 @@ private:
     std::thread out_thread_, err_thread_;
     std::optional<int> exit_code_;
     std::atomic<bool> close_stdout_{false};
+    bool stdout_paused_ = false; // under mutex_
 };
 
 } // namespace kest::testing

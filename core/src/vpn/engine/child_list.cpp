@@ -1,6 +1,7 @@
 #include "vpn/engine/child_list.h"
 
 #include <algorithm>
+#include <string>
 #include <thread>
 
 #include "util/log.h"
@@ -48,17 +49,32 @@ bool ChildList::all_ended() {
                        [](const Entry& entry) { return entry.process->try_wait().has_value(); });
 }
 
-std::size_t ChildList::end_all(std::chrono::steady_clock::time_point deadline) {
-    while (std::chrono::steady_clock::now() < deadline && !all_ended())
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+std::vector<std::uint32_t> ChildList::running() {
     std::lock_guard lock(mutex_);
-    ended_ = true;
-    std::size_t count = 0;
-    for (Entry& entry : entries_)
-        count += end_entry(entry) ? 1 : 0;
+    std::vector<std::uint32_t> pids;
     for (const Entry& entry : entries_)
-        entry.process->wait();
-    return count;
+        if (!entry.process->try_wait())
+            pids.push_back(entry.process->pid());
+    return pids;
+}
+
+ChildList::Ending ChildList::end_all(std::chrono::steady_clock::time_point deadline,
+                                     std::chrono::steady_clock::time_point give_up) {
+    auto wait_for_all = [this](std::chrono::steady_clock::time_point until) {
+        while (std::chrono::steady_clock::now() < until && !all_ended())
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    };
+    wait_for_all(deadline);
+    Ending ending;
+    {
+        std::lock_guard lock(mutex_);
+        ended_ = true;
+        for (Entry& entry : entries_)
+            ending.terminated += end_entry(entry) ? 1 : 0;
+    }
+    wait_for_all(give_up);
+    ending.left_running = running();
+    return ending;
 }
 
 void ChildList::remove(platform::Process* process) {
@@ -78,11 +94,18 @@ ChildList& live_engines() {
     return *list;
 }
 
-void end_children_for_exit(std::chrono::steady_clock::time_point engines_deadline) {
+void end_children_for_exit(std::chrono::steady_clock::time_point engines_deadline,
+                           std::chrono::steady_clock::time_point give_up) {
+    auto log_left = [](const ChildList::Ending& ending) {
+        for (std::uint32_t pid : ending.left_running)
+            log_line(LogTag::Vpn, fill_text(texts::child_left_running, {std::to_string(pid)}));
+    };
     // An engine before its report is on both lists: ended here first, it is not logged below.
-    (void)children_in_flight().end_all(std::chrono::steady_clock::time_point::min());
-    for (std::size_t killed = live_engines().end_all(engines_deadline); killed > 0; --killed)
+    log_left(children_in_flight().end_all(std::chrono::steady_clock::time_point::min(), give_up));
+    ChildList::Ending engines = live_engines().end_all(engines_deadline, give_up);
+    for (std::size_t killed = engines.terminated; killed > 0; --killed)
         log_line(LogTag::Vpn, texts::engine_killed);
+    log_left(engines);
 }
 
 } // namespace kest::vpn

@@ -4,6 +4,7 @@
 // adapter and the system's routes with nobody supervising it).
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -29,12 +30,18 @@ public:
     // unless it has ended.
     bool terminate(platform::Process& process);
 
+    struct Ending {
+        std::size_t terminated = 0;              // by this call
+        std::vector<std::uint32_t> left_running; // still running at give_up
+    };
+
     // Gives the processes on the list until the deadline to end on their own, then terminates
     // every one still running (exit code 1), and every one added later, and waits for the end
-    // of all. Returns how many it terminated. The lock is held while
-    // terminating and waiting, so that no process object goes under them; between the looks
-    // before the deadline it is not.
-    std::size_t end_all(std::chrono::steady_clock::time_point deadline);
+    // of all until give_up: a process that a terminate does not end (one stuck in a driver
+    // call) must not hold the caller for good. The lock is held only for each look and while
+    // terminating, so that no process object goes under them.
+    Ending end_all(std::chrono::steady_clock::time_point deadline,
+                   std::chrono::steady_clock::time_point give_up);
 
 private:
     friend Registration;
@@ -44,6 +51,7 @@ private:
     };
     void remove(platform::Process* process);
     bool all_ended();
+    std::vector<std::uint32_t> running();
     // Under the lock.
     std::vector<Entry>::iterator find(const platform::Process* process);
     // Under the lock: marks the entry terminated and terminates its process unless it has
@@ -80,7 +88,9 @@ ChildList& children_in_flight();
 ChildList& live_engines();
 
 // Ends both lists on the way out: the children in flight at once, the engines at the deadline,
-// each one terminated then logged as the engine stop logs one it kills.
-void end_children_for_exit(std::chrono::steady_clock::time_point engines_deadline);
+// each engine terminated then logged as the engine stop logs one it kills. What has not ended
+// by give_up is logged and left.
+void end_children_for_exit(std::chrono::steady_clock::time_point engines_deadline,
+                           std::chrono::steady_clock::time_point give_up);
 
 } // namespace kest::vpn

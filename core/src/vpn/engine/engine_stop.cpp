@@ -22,7 +22,9 @@ void engine_reaper(std::shared_ptr<platform::Process> process) {
     auto deadline = Clock::now() + std::chrono::seconds(5);
     while (!process->try_wait()) {
         if (Clock::now() >= deadline) {
-            process->terminate(1);
+            // Through the list, like the stop's own kill: the core's exit may end this engine
+            // at the same moment, and it is ended, and logged, once.
+            (void)live_engines().terminate(*process);
             process->wait();
             break;
         }

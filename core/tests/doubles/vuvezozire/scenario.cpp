@@ -93,6 +93,7 @@ Scenario read_scenario() {
         return value;
     };
     s.starts_path = non_empty("KEST_DOUBLE_STARTS");
+    s.left_path = non_empty("KEST_DOUBLE_LEFT");
     if (auto failing = non_empty("KEST_DOUBLE_FAILING_STARTS"))
         s.failing_starts = std::atoi(failing->c_str());
     s.report_gate = non_empty("KEST_DOUBLE_REPORT_GATE");

@@ -34,6 +34,9 @@
 //                                            end, then the exit with code 1
 //   KEST_DOUBLE_STARTS            a file path: each start appends one line to it, so that a
 //                                 test counts the starts of several processes
+//   KEST_DOUBLE_LEFT              a file path: a double that leaves on its own after its
+//                                 "stopped" line (and the linger) appends its process id, which
+//                                 one that is killed never does
 //   KEST_DOUBLE_FAILING_STARTS    with KEST_DOUBLE_START=fail and KEST_DOUBLE_STARTS: only
 //                                 this many starts fail (counted in that file), later ones
 //                                 report ok; absent or empty: every start fails
@@ -98,6 +101,7 @@ struct Scenario {
     CloseScenario on_close = CloseScenario::Stopped;
     int linger_ms = 0;
     std::optional<std::string> starts_path;
+    std::optional<std::string> left_path;
     std::optional<int> failing_starts;
     std::optional<int> exiting_starts;
     std::optional<std::string> report_gate;

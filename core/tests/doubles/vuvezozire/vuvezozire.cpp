@@ -68,17 +68,20 @@ Json start_facts(const Scenario& scenario) {
             {"pid", platform::current_process_id()}};
 }
 
+// Appends this process's id as a line of the file; the number of lines before it.
+int append_own_pid(const std::string& path, const std::string& what) {
+    auto read = platform::read_file(path);
+    std::string lines = read ? *read : "";
+    int earlier = static_cast<int>(std::count(lines.begin(), lines.end(), '\n'));
+    lines += std::to_string(platform::current_process_id()) + "\n";
+    if (auto written = write_atomic(path, lines); !written)
+        log("cannot record " + what + ": " + written.error());
+    return earlier;
+}
+
 // Appends this start to the file of starts; the number of starts before it.
 int count_start(const std::optional<std::string>& path) {
-    if (!path)
-        return 0;
-    auto read = platform::read_file(*path);
-    std::string starts = read ? *read : "";
-    int earlier = static_cast<int>(std::count(starts.begin(), starts.end(), '\n'));
-    starts += std::to_string(platform::current_process_id()) + "\n";
-    if (auto written = write_atomic(*path, starts); !written)
-        log("cannot count the start: " + written.error());
-    return earlier;
+    return path ? append_own_pid(*path, "the start") : 0;
 }
 
 void wait_for_gate(const std::optional<std::string>& gate) {
@@ -202,13 +205,8 @@ void answer_command(const std::string& line, const Scenario& scenario) {
 
 // A "--restore" run: noted for the test, then over (or never, when asked to hang).
 int restore(const Scenario& scenario) {
-    if (scenario.restore_record) {
-        auto read = platform::read_file(*scenario.restore_record);
-        std::string runs = read ? *read : "";
-        runs += std::to_string(platform::current_process_id()) + "\n";
-        if (auto written = write_atomic(*scenario.restore_record, runs); !written)
-            log("cannot record the restore run: " + written.error());
-    }
+    if (scenario.restore_record)
+        (void)append_own_pid(*scenario.restore_record, "the restore run");
     if (scenario.restore_hangs) {
         log("restoring forever");
         run_until_killed();
@@ -335,6 +333,8 @@ int run(const std::vector<std::string>& args) {
     log("input closed, stopping");
     print_line(R"({"kind":"stopped"})");
     std::this_thread::sleep_for(std::chrono::milliseconds(scenario.linger_ms));
+    if (scenario.left_path)
+        (void)append_own_pid(*scenario.left_path, "the end");
     return 0;
 }
 

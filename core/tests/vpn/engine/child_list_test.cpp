@@ -4,16 +4,20 @@
 // deadline is not counted as terminated.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <future>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 #include "platform/process.h"
 #include "support/bin_dir.h"
 #include "support/eventually.h"
+#include "support/stuck_process.h"
 #include "vpn/engine/child_list.h"
 
 namespace kest::vpn {
@@ -39,6 +43,13 @@ std::optional<int> exit_within(platform::Process& process, std::chrono::millisec
 
 using Clock = std::chrono::steady_clock;
 
+// How many the end terminated; every one it ended is gone well within the time it gives them.
+std::size_t terminated_by_end(ChildList& list, Clock::time_point deadline) {
+    ChildList::Ending ending = list.end_all(deadline, std::max(deadline, Clock::now()) + 20s);
+    EXPECT_TRUE(ending.left_running.empty());
+    return ending.terminated;
+}
+
 TEST(ChildList, TheEndTerminatesWhatIsListedAndSparesWhatLeft) {
     ChildList list;
     platform::Child waited = start_idle();
@@ -59,7 +70,7 @@ TEST(ChildList, TheEndTerminatesWhatIsListedAndSparesWhatLeft) {
     // One thread blocks in the wait while the end comes from another.
     auto waiting = std::async(std::launch::async, [&] { return waited.process->wait(); });
     ASSERT_EQ(waiting.wait_for(100ms), std::future_status::timeout);
-    EXPECT_EQ(list.end_all(Clock::now()), 3u);
+    EXPECT_EQ(terminated_by_end(list, Clock::now()), 3u);
 
     ASSERT_EQ(waiting.wait_for(10s), std::future_status::ready);
     EXPECT_NE(waiting.get(), 0);
@@ -93,7 +104,8 @@ TEST(ChildList, TheEndWaitsForTheDeadlineAndTerminatesOnlyWhatIsStillRunning) {
         leaving.stdin_pipe->close();
     });
     auto started = Clock::now();
-    EXPECT_EQ(list.end_all(started + 3s), 1u) << "only the one still running at the deadline";
+    EXPECT_EQ(terminated_by_end(list, started + 3s), 1u)
+        << "only the one still running at the deadline";
     EXPECT_GE(Clock::now() - started, 3s);
     quitter.get();
     EXPECT_EQ(leaving_process->try_wait(), 0) << "left on its own before the deadline";
@@ -107,7 +119,7 @@ TEST(ChildList, TheEndComesBeforeTheDeadlineWhenEveryChildHasLeft) {
     ListedProcess process(std::move(child.process), list);
     child.stdin_pipe->close();
     auto started = Clock::now();
-    EXPECT_EQ(list.end_all(started + 30s), 0u);
+    EXPECT_EQ(terminated_by_end(list, started + 30s), 0u);
     EXPECT_LT(Clock::now() - started, 20s);
     EXPECT_EQ(process.try_wait(), 0);
 }
@@ -120,13 +132,32 @@ TEST(ChildList, AProcessIsTerminatedThroughTheListOnce) {
     ListedProcess process(std::move(listed.process), list);
     EXPECT_TRUE(list.terminate(process));
     EXPECT_FALSE(list.terminate(process)) << "terminated before";
-    EXPECT_EQ(list.end_all(Clock::now()), 0u) << "the stop's kill is not the exit's";
+    EXPECT_EQ(terminated_by_end(list, Clock::now()), 0u) << "the stop's kill is not the exit's";
     EXPECT_NE(process.try_wait(), std::nullopt) << "ended and waited for";
 
     platform::Child ended = start_idle();
     ended.stdin_pipe->close();
     EXPECT_EQ(ended.process->wait(), 0);
     EXPECT_FALSE(list.terminate(*ended.process)) << "not listed, and ended already";
+}
+
+// A child that does not end after it was terminated holds the end only until its bound: it is
+// terminated once, named as left running, and the one beside it is ended as usual.
+TEST(ChildList, TheEndGivesUpOnAChildThatATerminateDoesNotEnd) {
+    ChildList list;
+    testing::StuckProcess stuck;
+    platform::Child child = start_idle();
+    auto stuck_entry = list.add(stuck);
+    auto child_entry = list.add(*child.process);
+    auto started = Clock::now();
+    ChildList::Ending ending = list.end_all(started, started + 500ms);
+    auto took = Clock::now() - started;
+    EXPECT_EQ(ending.terminated, 2u);
+    EXPECT_EQ(ending.left_running, std::vector<std::uint32_t>{testing::StuckProcess::kPid});
+    EXPECT_EQ(stuck.terminations, 1);
+    EXPECT_GE(took, 500ms) << "given its time to end";
+    EXPECT_LT(took, 10s) << "held past its bound";
+    EXPECT_TRUE(exit_within(*child.process, 10s));
 }
 
 } // namespace
