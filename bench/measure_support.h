@@ -1,11 +1,18 @@
 #pragma once
-// What the whole-process measurements share: the median of a series, elapsed milliseconds, and
-// reading a core's output lines in the order they are asked for.
+// What the whole-process measurements share: their count argument and their failures, the
+// median of a series, elapsed milliseconds, and reading a core's output lines in the order they
+// are asked for.
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <deque>
+#include <exception>
 #include <optional>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "support/child_session.h"
@@ -14,6 +21,48 @@
 namespace kest::measure {
 
 using Clock = std::chrono::steady_clock;
+
+// What a measure cannot go on without: an answer, an event or a report that does not come, or
+// comes without what was asked. A figure computed without it would mean nothing, so the measure
+// stops instead.
+struct Missing : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Runs a measure's body with the count given as the program's one optional argument, or
+// fallback without one. The exit code is the body's; it is 1, with a line on stderr saying
+// why, when the argument is not a whole number above zero or when the body throws (Missing, a
+// program that cannot be copied or started), so that a broken measure fails its caller rather
+// than printing a figure.
+template <class Body>
+int run_measure(int argc, char** argv, const char* count_name, int fallback, Body body) {
+    int count = fallback;
+    if (argc > 1) {
+        const char* end = argv[1] + std::strlen(argv[1]);
+        auto [ptr, ec] = std::from_chars(argv[1], end, count);
+        if (argc > 2 || ec != std::errc() || ptr != end || count < 1) {
+            std::fprintf(stderr, "usage: %s [%s]   (a whole number above 0, default %d)\n", argv[0],
+                         count_name, fallback);
+            return 1;
+        }
+    }
+    try {
+        return body(count);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+}
+
+// A program told to end (a core's shutdown, an engine's closed input) must be gone, with exit
+// code 0, within its own limits: one that stays or fails would go unseen behind good figures.
+inline void expect_clean_exit(testing::ChildSession& child, const std::string& who) {
+    auto code = child.wait_exit(std::chrono::seconds(20));
+    if (!code)
+        throw Missing(who + " did not exit when told to");
+    if (*code != 0)
+        throw Missing(who + " exited with code " + std::to_string(*code));
+}
 
 inline double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
