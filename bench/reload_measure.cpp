@@ -10,11 +10,13 @@
 // and the core's threads, handles (descriptors natively) and working set must be back at the
 // level they had after the first cycles, within a small margin.
 //
+// Exits 2 when something is left behind; 1, saying why on stderr, when an answer, an event or a
+// report does not come, a cycle fails, or the core does not end on its shutdown.
+//
 //   reload_measure [cycles]      default 100
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <optional>
 #include <string>
 #include <thread>
@@ -56,9 +58,8 @@ struct FrontEnd {
             for (std::size_t i = log.size() > 30 ? log.size() - 30 : 0; i < log.size(); ++i)
                 std::fprintf(stderr, "core log: %s\n", log[i].c_str());
             auto code = core.wait_exit(std::chrono::seconds(1));
-            std::fprintf(stderr, "no answer to %s; core exit code %d\n", method.c_str(),
-                         code ? *code : -999);
-            std::exit(3);
+            throw Missing("no answer to " + method + "; core " +
+                          (code ? "exit code " + std::to_string(*code) : "still running"));
         }
         // An error answer is kept whole, to be shown.
         return answer->contains("result") ? (*answer)["result"] : *answer;
@@ -102,10 +103,15 @@ std::string count_text(const std::optional<std::size_t>& n) {
     return n ? std::to_string(*n) : "n/a";
 }
 
+// Without the core's threads or working set the check after the cycles would pass on nothing.
 Level level_of(FrontEnd& fe) {
     ProcessCounts counts = process_counts(fe.core.pid());
+    if (!counts.threads)
+        throw Missing("cannot count the core's threads");
     kest::Json mem = fe.request("memstats");
-    return {counts.threads.value_or(0), counts.handles, mem.value("rss", std::uint64_t(0))};
+    if (!mem.is_object() || !mem.contains("rss") || !mem["rss"].is_number_unsigned())
+        throw Missing("memstats answered without a working set: " + mem.dump());
+    return {*counts.threads, counts.handles, mem["rss"].get<std::uint64_t>()};
 }
 
 // Threads of a stopped session end within moments; the engine's reaper within seconds.
@@ -129,9 +135,8 @@ std::vector<std::uint32_t> pids_in(const std::string& path) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int measure(int cycles) {
     const int rounds = 30;
-    const int cycles = argc > 1 ? std::atoi(argv[1]) : 100;
     TempDir data;
     ScopedEnv env("APPDATA", data.path());
     std::string starts = data.join("starts.txt");
@@ -145,16 +150,12 @@ int main(int argc, char** argv) {
     Level baseline, after;
     {
         FrontEnd fe(core_path);
-        if (fe.connect(false, "example.com").value("ok", false) != true) {
-            std::fprintf(stderr, "the first connect failed\n");
-            return 1;
-        }
+        if (kest::Json first = fe.connect(false, "example.com"); first.value("ok", false) != true)
+            throw Missing("the first connect failed: " + first.dump());
         for (int i = 0; i < rounds; ++i) {
             auto took = fe.timed_reload(i % 2 ? "example.com" : "example.org");
-            if (!took) {
-                std::fprintf(stderr, "no connected event after a reload\n");
-                return 1;
-            }
+            if (!took)
+                throw Missing("no connected event after a reload");
             reload_ms.push_back(*took);
         }
         fe.request("disconnect");
@@ -174,48 +175,47 @@ int main(int argc, char** argv) {
             return false;
         };
         for (int i = 0; i < 3; ++i) // what the first cycles make once (pools, caches)
-            cycle();
+            if (!cycle())
+                throw Missing("warm-up cycle " + std::to_string(i) + " failed");
         std::this_thread::sleep_for(std::chrono::seconds(1)); // the last session's threads end
         baseline = level_of(fe);
         for (int i = 0; i < cycles; ++i) {
-            if (!cycle()) {
-                std::fprintf(stderr, "cycle %d failed\n", i);
-                return 1;
-            }
+            if (!cycle())
+                throw Missing("cycle " + std::to_string(i) + " failed");
         }
         after = settled_level(fe, baseline);
         fe.request("shutdown");
-        fe.core.wait_exit();
+        expect_clean_exit(fe.core, "the core");
     }
 
     // The double alone: its start report, then the same reload line, timed to its answer.
     std::vector<double> engine_ms;
     {
         ChildSession engine(engine_path, {config});
-        if (!engine.next_line(std::chrono::seconds(30))) {
-            std::fprintf(stderr, "no report from the engine double\n");
-            return 1;
-        }
+        if (!engine.next_line(std::chrono::seconds(30)))
+            throw Missing("no report from the engine double");
         std::string line = kest::Json{{"cmd", "reload"}, {"config", config}}.dump() + "\n";
         for (int i = 0; i < rounds; ++i) {
             auto t0 = Clock::now();
             engine.write(line);
-            if (!engine.next_line(std::chrono::seconds(30))) {
-                std::fprintf(stderr, "no reload answer from the engine double\n");
-                return 1;
-            }
+            if (!engine.next_line(std::chrono::seconds(30)))
+                throw Missing("no reload answer from the engine double");
             engine_ms.push_back(ms_since(t0));
         }
         engine.close_stdin();
-        engine.wait_exit();
+        expect_clean_exit(engine, "the engine double");
     }
 
+    // Without the starts the double records, no engine could be found left.
+    const std::vector<std::uint32_t> started = pids_in(starts);
+    if (started.empty())
+        throw Missing("the engine double recorded no starts in " + starts);
     // An engine asked to stop says so and leaves on its own; the system may take a moment to
     // forget a process that has ended.
     std::size_t left = 0;
     kest::platform::ImagePathBuffer buffer;
     auto deadline = Clock::now() + std::chrono::seconds(10);
-    for (std::uint32_t pid : pids_in(starts)) {
+    for (std::uint32_t pid : started) {
         while (kest::platform::process_image_path(pid, buffer) == engine_path &&
                Clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -229,10 +229,27 @@ int main(int argc, char** argv) {
                 rounds, whole, engine, whole - engine);
     std::printf("%d connect/reload/disconnect cycles: %zu engine starts, %zu engines left; "
                 "threads %zu -> %zu, handles %s -> %s, working set %.1f -> %.1f MiB\n",
-                cycles, pids_in(starts).size(), left, baseline.threads, after.threads,
+                cycles, started.size(), left, baseline.threads, after.threads,
                 count_text(baseline.handles).c_str(), count_text(after.handles).c_str(),
                 baseline.working_set / 1048576.0, after.working_set / 1048576.0);
-    bool leaked = left > 0 || after.threads > baseline.threads + 2 ||
-                  after.handles.value_or(0) > baseline.handles.value_or(0) + 8;
+    bool leaked = false;
+    if (left > 0) {
+        std::fprintf(stderr, "%zu engines left running\n", left);
+        leaked = true;
+    }
+    if (after.threads > baseline.threads + 2) {
+        std::fprintf(stderr, "the core's threads grew from %zu to %zu\n", baseline.threads,
+                     after.threads);
+        leaked = true;
+    }
+    if (after.handles.value_or(0) > baseline.handles.value_or(0) + 8) {
+        std::fprintf(stderr, "the core's handles grew from %s to %s\n",
+                     count_text(baseline.handles).c_str(), count_text(after.handles).c_str());
+        leaked = true;
+    }
     return leaked ? 2 : 0;
+}
+
+int main(int argc, char** argv) {
+    return run_measure(argc, argv, "cycles", 100, measure);
 }
