@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # What CI runs: the layer check, then both targets built with warnings as errors and every test
 # suite run natively, under ASan/UBSan, under ThreadSanitizer, under Wine for the Windows build,
-# and a short bounded run of every fuzz target.
+# every whole-process measurement run once with a small count on both builds (natively and under
+# Wine), and a short bounded run of every fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -35,6 +36,8 @@ echo "== native build and tests"
 cmake --preset native "${ci[@]}" >/dev/null
 cmake --build --preset native -j "$jobs"
 "${isolated[@]}" ctest --preset native
+echo "== native whole-process measurements, short run"
+"${isolated[@]}" bash tools/run-measures.sh native
 
 echo "== native tests under ASan and UBSan"
 cmake --preset native-asan "${ci[@]}" >/dev/null
@@ -54,7 +57,9 @@ export WINEPREFIX WINEDEBUG=-all
 trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
 # The run's own prefix has a wineserver of its own, started here inside the namespace.
 "${isolated[@]}" bash -c 'set -e; wineboot -i >/dev/null 2>&1 || true; wineserver -w
-  ctest --preset windows; wineserver -w'
+  ctest --preset windows; wineserver -w
+  echo "== Windows whole-process measurements under Wine, short run"
+  bash tools/run-measures.sh windows; wineserver -w'
 
 if [ -x fuzz/run.sh ] || [ -f fuzz/run.sh ]; then
   echo "== fuzz targets, bounded run"
