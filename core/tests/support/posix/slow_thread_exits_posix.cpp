@@ -6,4 +6,8 @@ namespace kest::testing {
 SlowThreadExits::SlowThreadExits() = default;
 SlowThreadExits::~SlowThreadExits() = default;
 
+std::optional<SlowThreadExits::Threads> SlowThreadExits::threads() const {
+    return std::nullopt;
+}
+
 } // namespace kest::testing
